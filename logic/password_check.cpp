@@ -1,0 +1,55 @@
+// The Ok button: dispatches by state and entry, and judges a login attempt.
+#include "text_services.h"
+#include "texts.h"
+#include "torvelt.h"
+
+namespace torvelt {
+
+void Torvelt::Klick_OK_Click() {
+    if (state_.Zustand == kNoPasswordYet) {
+        NewPaßWort();
+        return;
+    }
+    if (controls_.paßworttextText().empty()) {
+        show(texts::kEmptyEntry, kStyleInformation, texts::kFehlerTitle);
+        controls_.focusPaßworttext();
+        return;
+    }
+    const std::string entry = controls_.paßworttextText();
+    if (entry == texts::kCommandWord) {
+        state_.Zustand = kChangeRequested;
+        NewPaßWort();
+        return;
+    }
+    if (state_.Zustand > kChangeRequested) {
+        NewPaßWort();
+        return;
+    }
+    loginAttempt(entry);
+}
+
+void Torvelt::loginAttempt(const std::string& entry) {
+    const bool isMaster = runtime_.lowerCase(entry) == texts::kMasterPassword;
+    const bool isStored = storedPassword() == entry;
+    if (isMaster || isStored) {
+        runtime_.endProgram();
+        return;
+    }
+    state_.RestVersuche = decrement(state_.RestVersuche);
+    if (state_.RestVersuche == 0) {
+        show(texts::kLastTry, kStyleStop, texts::kLastTryTitle);
+        WindowsExit();
+        runtime_.endProgram();
+        return;
+    }
+    if (state_.RestVersuche == 1) {
+        show(texts::kOneTryLeft, kStyleStop, texts::kFehlerTitle);
+    } else {
+        show(std::string(texts::kTriesLeftBefore) + int16ToText(state_.RestVersuche) +
+                 std::string(texts::kTriesLeftAfter),
+             kStyleStop, texts::kFehlerTitle);
+    }
+    clearAndFocusEntry();
+}
+
+}  // namespace torvelt
