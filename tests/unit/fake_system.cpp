@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace torvelt::testing {
 
 namespace {
@@ -98,7 +100,11 @@ std::uint32_t FakeSystem::windowsDirectory(std::string& buffer, std::uint32_t si
     if (windowsDirectoryText.size() < size) {
         buffer.replace(0, windowsDirectoryText.size() + 1, windowsDirectoryText + '\0');
     }
-    return windowsDirectoryLength.value_or(static_cast<std::uint32_t>(windowsDirectoryText.size()));
+    // The system counts characters, not UTF-8 bytes.
+    const auto characters = static_cast<std::uint32_t>(std::count_if(
+        windowsDirectoryText.begin(), windowsDirectoryText.end(),
+        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return windowsDirectoryLength.value_or(characters);
 }
 
 void FakeSystem::launch(const std::string& program, const std::string& arguments, int windowStyle) {
