@@ -10,7 +10,7 @@ set(CMAKE_CXX_COMPILER ${TORVELT_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${TORVELT_MINGW_TRIPLET}-windres)
 
 # Headers and libraries come from the MinGW sysroot only, so a host library can never leak
-# into the .exe; build tools (windres, python, ...) still come from the host.
+# into the .exe; build tools such as windres still come from the host.
 set(CMAKE_FIND_ROOT_PATH /usr/${TORVELT_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

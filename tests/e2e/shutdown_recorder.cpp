@@ -1,4 +1,4 @@
-// Stand-in for shutdown.exe inside throwaway Wine prefixes: records how it was started, shuts nothing down.
+// Stand-in for shutdown.exe in throwaway Wine prefixes: logs each start, shuts nothing down.
 #include <windows.h>
 
 #include <string>
@@ -17,8 +17,8 @@ std::string toUtf8(const std::wstring& text) {
         return {};
     }
     std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
     return result;
 }
 
@@ -49,6 +49,9 @@ HANDLE openLog() {
 
 }  // namespace
 
+// Meant to be linked as a GUI program (-mwindows): a console program started by the lock,
+// which has no console, gets a console window of its own that would cover the screen under
+// test. Plain main() rather than wmain() so the build needs no -municode.
 int main() {
     // The raw command line, not argv: the tests check quoting exactly as the launcher built it.
     std::string line = toUtf8(GetCommandLineW());
@@ -62,8 +65,7 @@ int main() {
     }
     // One WriteFile per record: FILE_APPEND_DATA places it at the end as a single unit.
     DWORD written = 0;
-    const BOOL ok =
-        WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    const BOOL ok = WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(log);
     return (ok && written == line.size()) ? 0 : 1;
 }
