@@ -21,5 +21,6 @@ endif()
 
 # One self-contained .exe: no MinGW runtime DLL may travel with it.
 if(MINGW)
-    target_link_options(torvelt_options INTERFACE -static -static-libgcc -static-libstdc++)
+    target_link_options(torvelt_options INTERFACE -static -static-libgcc -static-libstdc++
+        $<$<CONFIG:Release,MinSizeRel>:-s>)
 endif()
