@@ -84,7 +84,9 @@ void LockWindow::createControls() {
             created = createPasswordField(window_, spec.id, &keyPress_);
         } else {
             const wchar_t* windowClass = spec.kind == layout::Kind::Button ? L"BUTTON" : L"STATIC";
-            const DWORD align = spec.id == ids::kLabel1 ? SS_CENTER : 0;
+            const DWORD align = spec.kind != layout::Kind::Label ? 0
+                                : spec.id == ids::kLabel1        ? SS_CENTER
+                                                                 : SS_LEFTNOWORDWRAP;
             created = ::CreateWindowExW(0, windowClass, win32::toUtf16(spec.text).c_str(),
                                         WS_CHILD | WS_VISIBLE | styleOf(spec.kind) | align, 0, 0, 0,
                                         0, window_, reinterpret_cast<HMENU>(INT_PTR{spec.id}),
@@ -115,7 +117,8 @@ void LockWindow::applyLayout(UINT dpi) {
                        layout::toPixels(spec.height, scale), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     font_ = std::move(font);
-    sizeTimerText();
+    timerTextShape_.clear();
+    sizeTimerText(windowText(control(ids::kTimerText)));
     RECT frame{0, 0, layout::toPixels(layout::kClientWidth, scale),
                layout::toPixels(layout::kClientHeight, scale)};
     ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi);
@@ -124,17 +127,17 @@ void LockWindow::applyLayout(UINT dpi) {
     ::InvalidateRect(window_, nullptr, TRUE);
 }
 
-void LockWindow::sizeTimerText() {
+// Measured only when the caption's shape changes: the digits of the system fonts share one
+// width, so a countdown that only changes digits keeps its size and costs no measuring.
+void LockWindow::sizeTimerText(const std::wstring& text) {
+    std::wstring shape = text;
+    std::ranges::replace_if(
+        shape, [](wchar_t c) { return c >= L'0' && c <= L'9'; }, L'0');
     const HWND label = control(ids::kTimerText);
-    if (!label || !font_) {
+    if (!label || !font_ || shape == timerTextShape_) {
         return;
     }
-    const std::wstring text = [&] {
-        std::wstring buffer(static_cast<std::size_t>(::GetWindowTextLengthW(label)) + 1, L'\0');
-        buffer.resize(static_cast<std::size_t>(
-            ::GetWindowTextW(label, buffer.data(), static_cast<int>(buffer.size()))));
-        return buffer;
-    }();
+    timerTextShape_ = std::move(shape);
     const HDC dc = ::GetDC(label);
     const HGDIOBJ previous = ::SelectObject(dc, font_.get());
     SIZE extent{};

@@ -15,15 +15,15 @@ namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kTickMilliseconds = 1000;
 
-std::wstring controlText(HWND control) {
+}  // namespace
+
+std::wstring windowText(HWND control) {
     const int length = ::GetWindowTextLengthW(control);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = ::GetWindowTextW(control, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }
-
-}  // namespace
 
 LockWindow::LockWindow(HINSTANCE instance, Contact contact)
     : instance_(instance),
@@ -180,7 +180,7 @@ void LockWindow::reportError(const std::exception* error) {
 }
 
 std::string LockWindow::paßworttextText() {
-    return win32::toUtf8(controlText(control(ids::kPaßworttext)));
+    return win32::toUtf8(windowText(control(ids::kPaßworttext)));
 }
 
 void LockWindow::setPaßworttextText(const std::string& text) {
@@ -192,8 +192,9 @@ void LockWindow::focusPaßworttext() {
 }
 
 void LockWindow::setTimerTextCaption(const std::string& caption) {
-    ::SetWindowTextW(control(ids::kTimerText), win32::toUtf16(caption).c_str());
-    sizeTimerText();
+    const std::wstring text = win32::toUtf16(caption);
+    ::SetWindowTextW(control(ids::kTimerText), text.c_str());
+    sizeTimerText(text);
 }
 
 // Setting the running interval again would restart the period and shift every later tick.

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <exception>
+#include <string>
 
 #include "lock_controls.h"
 #include "password_field.h"
@@ -14,6 +15,8 @@
 #include "win32_runtime.h"
 
 namespace torvelt {
+
+std::wstring windowText(HWND control);
 
 class LockWindow final : public LockControls {
   public:
@@ -43,7 +46,7 @@ class LockWindow final : public LockControls {
     void loadImages();
     void createControls();
     void applyLayout(UINT dpi);
-    void sizeTimerText();
+    void sizeTimerText(const std::wstring& text);
     void centreOnScreen();
     HWND control(int id) const;
 
@@ -64,6 +67,7 @@ class LockWindow final : public LockControls {
     PictureContent picture1_;
     int timerInterval_ = 0;
     HWND focusBeforeDeactivation_ = nullptr;
+    std::wstring timerTextShape_;
 };
 
 }  // namespace torvelt

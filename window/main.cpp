@@ -1,15 +1,11 @@
 // Entry point of torvelt.exe: opens the lock window and runs the one message loop.
 #include <windows.h>
-// Needs the types of windows.h.
-#include <commctrl.h>
 
 #include "lock_window.h"
 #include "texts.h"
 #include "utf16.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
     try {
         static torvelt::LockWindow window(
             instance, torvelt::Contact{TORVELT_CONTACT_EMAIL, TORVELT_CONTACT_WEB});
