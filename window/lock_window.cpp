@@ -127,6 +127,9 @@ void LockWindow::onCommand(int id, int notification) {
             break;
         case ids::kKlickAbbruch:
             lock_.Klick_Abbruch_Click();
+            // Answered No: the button took the focus when it was pressed; give it back to the
+            // field, so that the lock is as it was before.
+            focusPaßworttext();
             break;
         case ids::kPicture1:
             lock_.Picture1_About();

@@ -34,7 +34,7 @@ std::uint32_t grey(int i) {
 Bytes gif(const std::vector<int>& box, const Codes& codes, int minCodeWidth = 4,
           int transparent = -1, bool interlaced = false) {
     Bytes out{'G', 'I', 'F', '8', '9', 'a'};
-    const auto word = [&](int v) { out.insert(out.end(), {Byte(v & 0xFF), Byte(v >> 8)}); };
+    const auto word = [&](int v) { out.push_back(Byte(v & 0xFF)), out.push_back(Byte(v >> 8)); };
     std::for_each(box.begin(), box.begin() + 2, word);
     out.insert(out.end(), {0x83, 0, 0});
     for (int i = 0; i < 16; ++i) {
