@@ -75,30 +75,30 @@ void LockWindow::loadImages() {
 }
 
 void LockWindow::createControls() {
-    for (const layout::Control& spec : layout::kControls) {
+    for (const layout::Control& place : layout::kControls) {
         HWND created = nullptr;
-        if (spec.id == ids::kPicture2 || spec.id == ids::kPicture1) {
-            created = createPictureBox(window_, spec.id,
-                                       spec.id == ids::kPicture2 ? &picture2_ : &picture1_);
-        } else if (spec.kind == layout::Kind::Edit) {
-            created = createPasswordField(window_, spec.id, &keyPress_);
+        if (place.id == ids::kPicture2 || place.id == ids::kPicture1) {
+            created = createPictureBox(window_, place.id,
+                                       place.id == ids::kPicture2 ? &picture2_ : &picture1_);
+        } else if (place.kind == layout::Kind::Edit) {
+            created = createPasswordField(window_, place.id, &keyPress_);
         } else {
-            const wchar_t* windowClass = spec.kind == layout::Kind::Button ? L"BUTTON" : L"STATIC";
-            const DWORD align = spec.kind != layout::Kind::Label ? 0
-                                : spec.id == ids::kLabel1        ? SS_CENTER
-                                                                 : SS_LEFTNOWORDWRAP;
-            created = ::CreateWindowExW(0, windowClass, win32::toUtf16(spec.text).c_str(),
-                                        WS_CHILD | WS_VISIBLE | styleOf(spec.kind) | align, 0, 0, 0,
-                                        0, window_, reinterpret_cast<HMENU>(INT_PTR{spec.id}),
+            const wchar_t* windowClass = place.kind == layout::Kind::Button ? L"BUTTON" : L"STATIC";
+            const DWORD align = place.kind != layout::Kind::Label ? 0
+                                : place.id == ids::kLabel1        ? SS_CENTER
+                                                                  : SS_LEFTNOWORDWRAP;
+            created = ::CreateWindowExW(0, windowClass, win32::toUtf16(place.text).c_str(),
+                                        WS_CHILD | WS_VISIBLE | styleOf(place.kind) | align, 0, 0,
+                                        0, 0, window_, reinterpret_cast<HMENU>(INT_PTR{place.id}),
                                         instance_, nullptr);
         }
-        controls_[static_cast<std::size_t>(spec.id - kFirstControlId)] = created;
+        controls_[static_cast<std::size_t>(place.id - kFirstControlId)] = created;
     }
     // The dialog manager walks the tab order in z-order: put the controls in tab order.
     std::vector<layout::Control> byTab(layout::kControls.begin(), layout::kControls.end());
     std::ranges::sort(byTab, {}, &layout::Control::tabIndex);
-    for (const layout::Control& spec : byTab) {
-        ::SetWindowPos(control(spec.id), HWND_BOTTOM, 0, 0, 0, 0,
+    for (const layout::Control& place : byTab) {
+        ::SetWindowPos(control(place.id), HWND_BOTTOM, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
@@ -109,12 +109,12 @@ void LockWindow::applyLayout(UINT dpi) {
     metrics.cbSize = sizeof(metrics);
     ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi);
     win32::UniqueGdiObject font(::CreateFontIndirectW(&metrics.lfMessageFont));
-    for (const layout::Control& spec : layout::kControls) {
-        const HWND child = control(spec.id);
+    for (const layout::Control& place : layout::kControls) {
+        const HWND child = control(place.id);
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-        ::SetWindowPos(child, nullptr, layout::toPixels(spec.left, scale),
-                       layout::toPixels(spec.top, scale), layout::toPixels(spec.width, scale),
-                       layout::toPixels(spec.height, scale), SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(child, nullptr, layout::toPixels(place.left, scale),
+                       layout::toPixels(place.top, scale), layout::toPixels(place.width, scale),
+                       layout::toPixels(place.height, scale), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     font_ = std::move(font);
     timerTextShape_.clear();
