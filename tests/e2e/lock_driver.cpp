@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <fstream>
 #include <utility>
 
@@ -20,8 +21,6 @@ using ::testing::AssertionSuccess;
 using win32::toUtf16;
 using win32::toUtf8;
 
-constexpr wchar_t kSettingsApp[] = L"Software\\WindowsStart";
-constexpr wchar_t kSettingsSection[] = L"Software\\WindowsStart\\Paßwort";
 constexpr char kRecorderLog[] = "C:\\shutdown-recorder.log";
 constexpr wchar_t kMessageBoxClass[] = L"#32770";
 constexpr int kMessageBoxTextId = 0xFFFF;
@@ -177,15 +176,28 @@ bool settingsExist() {
     return status == ERROR_SUCCESS;
 }
 
-void writeSetting(std::string_view name, std::string_view text) {
+void writeSetting(std::string_view name, std::string_view text, DWORD type) {
     const std::wstring value = toUtf16(text);
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsSection, toUtf16(name).c_str(), REG_SZ,
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsSection, toUtf16(name).c_str(), type,
                       value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 void writeDwordSetting(std::string_view name, DWORD value) {
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsSection, toUtf16(name).c_str(), REG_DWORD, &value,
                       sizeof(value));
+}
+
+void writeBinarySetting(std::string_view name, std::string_view bytes) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsSection, toUtf16(name).c_str(), REG_BINARY,
+                      bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+bool createKey(const wchar_t* path, DWORD options) {
+    HKEY key = nullptr;
+    const LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, options,
+                                             KEY_WRITE, nullptr, &key, nullptr);
+    const win32::UniqueKey created(key);
+    return status == ERROR_SUCCESS;
 }
 
 std::optional<std::string> storedText(std::string_view name) {
@@ -217,6 +229,14 @@ std::vector<std::string> shutdownRecords(std::size_t atLeast) {
     };
     return poll(read, [&](const auto& seen) { return seen.first && seen.second.size() >= atLeast; })
         .second;
+}
+
+std::optional<int> countdownSeconds(const std::string& caption) {
+    int seconds = 0;
+    int end = 0;
+    const bool read =
+        std::sscanf(caption.c_str(), "Timeout in: %d sekunden%n", &seconds, &end) == 1;
+    return read && end == static_cast<int>(caption.size()) ? std::optional(seconds) : std::nullopt;
 }
 
 void LockTest::SetUp() {
@@ -315,10 +335,10 @@ void Lock::press(WORD key) {
     send({keyInput(key, 0, false), keyInput(key, 0, true)});
 }
 
-void Lock::pressWithAlt(WORD key) {
+void Lock::pressWith(WORD modifier, WORD key) {
     bringToFront(window_);
-    send({keyInput(VK_MENU, 0, false), keyInput(key, 0, false), keyInput(key, 0, true),
-          keyInput(VK_MENU, 0, true)});
+    send({keyInput(modifier, 0, false), keyInput(key, 0, false), keyInput(key, 0, true),
+          keyInput(modifier, 0, true)});
 }
 
 // Press and release carry the position themselves: in Wine's virtual desktop, X reports each
@@ -370,6 +390,22 @@ Box Lock::nextBox() {
 
 bool Lock::boxOpen() const {
     return findWindow(kMessageBoxClass) != nullptr;
+}
+
+int Lock::boxCount() const {
+    int count = 0;
+    for (HWND box = nullptr; (box = ::FindWindowExW(nullptr, box, kMessageBoxClass, nullptr));) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(box, &owner);
+        count += owner == processId_ && ::IsWindowVisible(box) ? 1 : 0;
+    }
+    return count;
+}
+
+bool Lock::inMenu() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(threadId_, &info) && (info.flags & GUI_INMENUMODE) != 0;
 }
 
 AssertionResult Lock::answer(WORD key) {

@@ -56,9 +56,15 @@ Box okBox(std::string_view title, std::string_view text, Icon icon);
 Box yesNoBox(std::string_view title, std::string_view text);
 
 // The lock's settings: HKEY_CURRENT_USER\Software\WindowsStart\Paßwort.
+inline constexpr wchar_t kSettingsApp[] = L"Software\\WindowsStart";
+inline constexpr wchar_t kSettingsSection[] = L"Software\\WindowsStart\\Paßwort";
 bool settingsExist();
-void writeSetting(std::string_view name, std::string_view text);
+// `type` REG_SZ or REG_EXPAND_SZ.
+void writeSetting(std::string_view name, std::string_view text, DWORD type = REG_SZ);
 void writeDwordSetting(std::string_view name, DWORD value);
+void writeBinarySetting(std::string_view name, std::string_view bytes);
+// Creates a key below HKEY_CURRENT_USER; `options` as RegCreateKeyExW takes them.
+bool createKey(const wchar_t* path, DWORD options = REG_OPTION_NON_VOLATILE);
 // The text of a REG_SZ value; nothing if it is missing or not text.
 std::optional<std::string> storedText(std::string_view name);
 
@@ -67,6 +73,9 @@ std::string shutdownRecord();
 inline const std::vector<std::string> kNoShutdown;
 // The recorder's lines once at least `atLeast` are there and no recorder is still running.
 std::vector<std::string> shutdownRecords(std::size_t atLeast = 0);
+
+// The seconds a countdown caption shows; nothing if it shows none.
+std::optional<int> countdownSeconds(const std::string& caption);
 
 // One torvelt.exe process and its windows; a process still running at the end is terminated.
 class Lock {
@@ -81,7 +90,8 @@ class Lock {
     // Real input into the lock window, which is made the foreground window first.
     void type(std::string_view text);
     void press(WORD key);
-    void pressWithAlt(WORD key);
+    void pressWithAlt(WORD key) { pressWith(VK_MENU, key); }
+    void pressWith(WORD modifier, WORD key);
     void click(int controlId);
     // Types `text`, waits until the field has taken it, then presses Enter.
     ::testing::AssertionResult enter(std::string_view text);
@@ -93,6 +103,9 @@ class Lock {
     ::testing::AssertionResult answer(WORD key);
     ::testing::AssertionResult clickButton(int buttonId);
     bool boxOpen() const;
+    // How many message boxes of the process show; whether its window is in menu mode.
+    int boxCount() const;
+    bool inMenu() const;
 
     HWND window() const { return window_; }
     HWND control(int id) const { return ::GetDlgItem(window_, id); }

@@ -45,6 +45,7 @@ TEST_F(Cancel, AbbruchAsksFirstAndNoKeepsTheLock) {
     lock.pressWithAlt('A');
     ASSERT_EQ(lock.nextBox(), yesNoBox("Sicher?", "Windows Herunterfahren. Bist Du dir sicher?"));
     ASSERT_TRUE(lock.clickButton(IDNO));
+    EXPECT_EQ(lock.waitForFocus(ids::kPaßworttext), ids::kPaßworttext);
     EXPECT_TRUE(lock.running());
     const std::string caption = lock.caption();
     EXPECT_NE(lock.waitForCaptionChange(caption), caption) << "the countdown goes on";
@@ -67,6 +68,7 @@ TEST_F(Cancel, EnterAnswersNo) {
     lock.pressWithAlt('A');
     ASSERT_EQ(lock.nextBox().title, "Sicher?");
     ASSERT_TRUE(lock.answer(VK_RETURN));
+    EXPECT_EQ(lock.waitForFocus(ids::kPaßworttext), ids::kPaßworttext);
     EXPECT_TRUE(lock.running());
     EXPECT_EQ(shutdownRecords(), kNoShutdown);
 }
