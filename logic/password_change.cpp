@@ -14,10 +14,7 @@ void Torvelt::NewPaßWort() {
     }
     switch (state_.Zustand) {
         case kNoPasswordYet:
-            stopCountdown();
-            show(texts::kFirstPasswordPrompt, kStyleInformation, texts::kNeuesPaßwortTitle);
-            state_.Zustand = kAwaitNew;
-            clearAndFocusEntry();
+            askForNewPassword(texts::kFirstPasswordPrompt);
             break;
         case kChangeRequested:
             // The countdown runs on: only the right old password may stop it.
@@ -42,12 +39,18 @@ void Torvelt::NewPaßWort() {
     }
 }
 
+// Only once a new password may be typed does the countdown stop: there is no password yet, or
+// the old one has just been given.
+void Torvelt::askForNewPassword(std::string_view prompt) {
+    stopCountdown();
+    show(prompt, kStyleInformation, texts::kNeuesPaßwortTitle);
+    state_.Zustand = kAwaitNew;
+    clearAndFocusEntry();
+}
+
 void Torvelt::checkOldPassword(const std::string& entry) {
     if (storedPassword() == entry) {
-        stopCountdown();
-        show(texts::kAskNew, kStyleInformation, texts::kNeuesPaßwortTitle);
-        state_.Zustand = kAwaitNew;
-        clearAndFocusEntry();
+        askForNewPassword(texts::kAskNew);
         return;
     }
     show(texts::kOldWrong, kStyleStop, std::nullopt);

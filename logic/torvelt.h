@@ -46,6 +46,7 @@ class Torvelt {
     std::string readSetting(std::string_view key, std::string_view fallback);
     std::string storedPassword();
     void loginAttempt(const std::string& entry);
+    void askForNewPassword(std::string_view prompt);
     void checkOldPassword(const std::string& entry);
     void confirmNewPassword(const std::string& entry);
     void launchShutdown();

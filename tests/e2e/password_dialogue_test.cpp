@@ -9,9 +9,6 @@ constexpr char kFirstPrompt[] =
 constexpr char kRepeat[] = "Wiederhole jetzt die Eingabe.";
 constexpr char kStored[] =
     "Das neue Paßwort ist beim nächsten Start gültig. Du hast jetzt volle Macht über Windows.";
-constexpr char kRegFehler[] =
-    "Ein Fehler ist gekommen, ich Lösche die Einträge in der Regedit. Somit ist das Paßwort "
-    "gelöscht.";
 constexpr char kStopped[] = "Timer angehalten";
 
 using FirstStart = LockTest;
@@ -62,29 +59,6 @@ TEST_F(FirstStart, MismatchedConfirmationAsksForTheNewPasswordAgain) {
     EXPECT_EQ(lock.waitForExit(), 0u);
     EXPECT_EQ(storedText("Key"), "drei");
     EXPECT_EQ(shutdownRecords(), kNoShutdown);
-}
-
-TEST_F(FirstStart, UnreadableNumberIsReportedAndEverySettingDeleted) {
-    writeSetting("Key", "geheim");
-    writeSetting("maxFehler", "abc");
-    ASSERT_TRUE(lock.launch());
-    // Shown by the start-up, before the lock window is.
-    ASSERT_EQ(lock.nextBox(), okBox("RegFehler", kRegFehler, Icon::Information));
-    ASSERT_TRUE(lock.answer(VK_RETURN));
-    ASSERT_TRUE(lock.waitUntilReady());
-    EXPECT_FALSE(settingsExist()) << "HKCU\\Software\\WindowsStart is still there";
-    lock.type("x");
-    EXPECT_EQ(lock.nextBox().text, kFirstPrompt) << "with the password gone, a first start";
-}
-
-TEST_F(FirstStart, NonTextSettingIsReportedLikeAnUnreadableNumber) {
-    writeSetting("Key", "geheim");
-    writeDwordSetting("TimeOut", 10);
-    ASSERT_TRUE(lock.launch());
-    ASSERT_EQ(lock.nextBox(), okBox("RegFehler", kRegFehler, Icon::Information));
-    ASSERT_TRUE(lock.answer(VK_RETURN));
-    ASSERT_TRUE(lock.waitUntilReady());
-    EXPECT_FALSE(settingsExist()) << "HKCU\\Software\\WindowsStart is still there";
 }
 
 TEST_F(PasswordChange, CommandWordChangesThePasswordOnceTheOldOneIsGiven) {
