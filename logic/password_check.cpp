@@ -29,9 +29,9 @@ void Torvelt::Klick_OK_Click() {
 }
 
 void Torvelt::loginAttempt(const std::string& entry) {
-    const bool isMaster = runtime_.lowerCase(entry) == texts::kMasterPassword;
-    const bool isStored = storedPassword() == entry;
-    if (isMaster || isStored) {
+    // The master password is judged first: it must open the lock even when the stored one
+    // cannot be read.
+    if (runtime_.lowerCase(entry) == texts::kMasterPassword || storedPassword() == entry) {
         runtime_.endProgram();
         return;
     }
