@@ -1,75 +1,43 @@
 #!/usr/bin/env bash
-# Runs a command with a working X display, starting a private Xvfb only when there is none.
+# Runs a command on a private virtual display (Xvfb) that ends with it, never on a desktop in use.
 set -euo pipefail
+# shellcheck source=wine-env.sh
+source "$(dirname -- "${BASH_SOURCE[0]}")/wine-env.sh"
+[[ $# -gt 0 ]] || { echo "usage: with-display.sh COMMAND [ARGS...]" >&2; exit 2; }
 
-usage() {
-    echo "usage: $(basename "$0") COMMAND [ARGS...]" >&2
-    echo "Runs COMMAND with DISPLAY set; starts a private 1024x768x24 Xvfb when needed." >&2
-}
-
-if [[ $# -eq 0 ]]; then
-    usage
-    exit 2
-fi
-
-# Bound every wait so a broken X server fails the run instead of hanging CTest.
-readonly STARTUP_SECONDS=${TORVELT_XVFB_TIMEOUT:-30}
-
-display_answers() {
-    timeout 10 xdpyinfo -display "$1" >/dev/null 2>&1
-}
-
-# Nested use and a developer's own desktop: reuse what already works.
-if [[ -n "${DISPLAY:-}" ]] && display_answers "${DISPLAY}"; then
-    exec "$@"
-fi
-
+# Even when DISPLAY is set: tests type and click, and must never do so into a developer's desktop.
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/with-display.XXXXXX")
-xvfb_pid=""
-
-# shellcheck disable=SC2317  # reached through the EXIT trap, which shellcheck cannot see
+xvfb=""
+# shellcheck disable=SC2317  # reached through the EXIT trap
 cleanup() {
-    if [[ -n "${xvfb_pid}" ]] && kill -0 "${xvfb_pid}" 2>/dev/null; then
-        kill "${xvfb_pid}" 2>/dev/null || true
-        # Bounded: Xvfb normally leaves within milliseconds of SIGTERM.
-        for _ in $(seq 1 50); do
-            kill -0 "${xvfb_pid}" 2>/dev/null || break
+    if [[ -n "${xvfb}" ]]; then
+        kill "${xvfb}" 2>/dev/null || true
+        for _ in {1..50}; do
+            kill -0 "${xvfb}" 2>/dev/null || break
             sleep 0.1
         done
-        kill -9 "${xvfb_pid}" 2>/dev/null || true
-        wait "${xvfb_pid}" 2>/dev/null || true
+        kill -9 "${xvfb}" 2>/dev/null || true
+        wait "${xvfb}" 2>/dev/null || true
     fi
-    rm -rf "${workdir}"
+    rm -rf -- "${workdir}"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# -displayfd lets Xvfb claim a free display number itself, atomically through its lock
-# file, so parallel CTest jobs never race for the same number.
+# Xvfb picks a free display number itself (atomically, through its lock file), so parallel jobs
+# never race for one, and writes it to the pipe once it accepts connections.
 mkfifo "${workdir}/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+Xvfb -displayfd 3 -screen 0 "${TORVELT_SCREEN}x24" -nolisten tcp -noreset \
     3>"${workdir}/displayfd" >"${workdir}/xvfb.log" 2>&1 &
-xvfb_pid=$!
-
-display_number=""
-if ! read -r -t "${STARTUP_SECONDS}" display_number <"${workdir}/displayfd" ||
-    [[ -z "${display_number}" ]]; then
-    echo "with-display: Xvfb did not report a display within ${STARTUP_SECONDS}s" >&2
-    cat "${workdir}/xvfb.log" >&2 || true
-    exit 1
+xvfb=$!
+number=""
+if ! read -r -t 30 number <"${workdir}/displayfd" || [[ -z "${number}" ]]; then
+    cat -- "${workdir}/xvfb.log" >&2
+    wine_die "Xvfb gave no display within 30 s"
 fi
-export DISPLAY=":${display_number}"
-
-deadline=$((SECONDS + STARTUP_SECONDS))
-until display_answers "${DISPLAY}"; do
-    if ((SECONDS >= deadline)) || ! kill -0 "${xvfb_pid}" 2>/dev/null; then
-        echo "with-display: Xvfb on ${DISPLAY} does not answer" >&2
-        cat "${workdir}/xvfb.log" >&2 || true
-        exit 1
-    fi
-    sleep 0.1
-done
+export DISPLAY=":${number}"
+unset WAYLAND_DISPLAY
 
 status=0
 "$@" || status=$?
