@@ -1,38 +1,26 @@
 #!/usr/bin/env bash
-# Installs the build, cross-build and Wine test tools on Debian 12 or Ubuntu, only those missing.
+# Installs the build, cross-build, Wine test and style-check tools on Debian 12 or Ubuntu, only those missing.
 set -euo pipefail
 
 packages=(
-    cmake
-    make
-    g++
-    googletest
-    libgtest-dev
-    g++-mingw-w64-x86-64-posix
-    binutils-mingw-w64-x86-64
-    wine
-    wine64
+    cmake make g++ googletest libgtest-dev
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64
     # Wine's Tahoma, MS Sans Serif and Marlett; only recommended by wine, and without them
     # dialogs render in whatever fallback font the machine happens to have.
     fonts-wine
     # The fallback for every face Wine does not ship itself.
     fonts-dejavu-core
-    xvfb
-    x11-utils
-    xdotool
-    imagemagick
+    xvfb xdotool imagemagick
+    clang-format shellcheck
 )
 
 missing=()
 for package in "${packages[@]}"; do
-    if ! dpkg -s "${package}" 2>/dev/null | grep -q '^Status: install ok installed$'; then
+    dpkg-query -W -f '${Status}' "${package}" 2>/dev/null | grep -q 'ok installed' ||
         missing+=("${package}")
-    fi
 done
-
-if [[ ${#missing[@]} -eq 0 ]]; then
-    exit 0
-fi
+[[ ${#missing[@]} -gt 0 ]] || exit 0
 
 as_root=()
 if [[ ${EUID} -ne 0 ]]; then
@@ -42,7 +30,6 @@ if [[ ${EUID} -ne 0 ]]; then
     }
     as_root=(sudo)
 fi
-
 echo "install-deps: installing ${missing[*]}" >&2
 "${as_root[@]}" apt-get update
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
