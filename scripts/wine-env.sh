@@ -13,7 +13,12 @@
 #   wine_end_session PREFIX                ends every Windows process of PREFIX and its wineserver
 #   wine_path PATH                         prints the Windows path (Z:\...) of a Linux path
 #   wine_install_fonts DRIVE_C             copies Wine's own fonts into a prefix's drive_c
-# Prefixes themselves are made by wine-prefix.sh; a private display by with-display.sh.
+# Prefixes themselves are made by wine-prefix.sh, a private display by with-display.sh. A script
+# that runs a Windows program does, for instance:
+#   source scripts/wine-env.sh
+#   scripts/wine-prefix.sh "${prefix}" --recorder "${recorder}"
+#   wine_use_prefix "${prefix}"
+#   scripts/with-display.sh wine "${program}"
 
 export WINEARCH=win64
 export WINEDEBUG=-all
