@@ -78,15 +78,18 @@ system32="${staging}/drive_c/windows/system32"
 cp -f -- "${recorder}" "${system32}/shutdown.exe"
 
 # Wine prefers its builtin over a native copy of a system32 program; "native" alone (no builtin
-# fallback) makes a missing recorder fail loudly instead. An empty AeDebug debugger (not a
-# missing one: Wine then falls back to winedbg) lets a crashing program end with its exception
-# code; with winedbg attached Wine sometimes reports 0, which would turn a crashing test green.
+# fallback) makes a missing recorder fail loudly instead. winemenubuilder stays off also for
+# Wine started here by hand, so no menu entries or file associations reach the host. An empty
+# AeDebug debugger (not a missing one: Wine then falls back to winedbg) lets a crashing program
+# end with its exception code; with winedbg attached Wine sometimes reports 0, which would turn
+# a crashing test green.
 # LogPixels: Wine 8 reads HKCU\Control Panel\Desktop first and falls back to the hardware
 # profile's Fonts key; both are set so that nothing disagrees.
 hex=$(printf '%08x' "${dpi}")
 {
     printf '%s\n' 'REGEDIT4' '' \
-        '[HKEY_CURRENT_USER\Software\Wine\DllOverrides]' '"shutdown.exe"="native"' '' \
+        '[HKEY_CURRENT_USER\Software\Wine\DllOverrides]' '"shutdown.exe"="native"' \
+        '"winemenubuilder.exe"=""' '' \
         '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
         '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]' '"Debugger"=""' '' \
         '[HKEY_CURRENT_USER\Control Panel\Desktop]' "\"LogPixels\"=dword:${hex}" '' \
