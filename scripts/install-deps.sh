@@ -21,6 +21,8 @@ packages=(
     x11-utils
     xdotool
     imagemagick
+    # makensis and its 64-bit stubs for the installer.
+    nsis
 )
 
 missing=()
