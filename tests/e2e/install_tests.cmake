@@ -17,7 +17,9 @@ add_test(NAME install.prefix.make COMMAND ${run_e2e} make-prefix ${prefix_instal
     $<TARGET_FILE:shutdown_recorder>)
 add_test(NAME install.prefix.remove COMMAND ${run_e2e} remove-prefix ${prefix_install})
 set_tests_properties(install.package PROPERTIES FIXTURES_SETUP torvelt_package TIMEOUT 600)
-set_tests_properties(install.package-bumped PROPERTIES FIXTURES_SETUP torvelt_bumped TIMEOUT 1800)
+# A whole build on its own: it would slow the scenarios that count seconds.
+set_tests_properties(install.package-bumped PROPERTIES FIXTURES_SETUP torvelt_bumped RUN_SERIAL ON
+    TIMEOUT 1800)
 set_tests_properties(install.zip PROPERTIES FIXTURES_REQUIRED torvelt_package)
 # The scenarios need both releases; their prefix, a fixture of its own, comes after them.
 set_tests_properties(install.prefix.make PROPERTIES FIXTURES_SETUP torvelt_install
