@@ -13,6 +13,8 @@ packages=(
     fonts-dejavu-core
     xvfb xdotool imagemagick
     clang-format shellcheck
+    # makensis and its 64-bit stubs for the installer.
+    nsis
 )
 
 missing=()

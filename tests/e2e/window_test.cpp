@@ -24,8 +24,8 @@ TEST_F(Window, ClickOnPicture1ShowsTheAboutMessage) {
     lock.click(ids::kPicture1);
     EXPECT_EQ(lock.nextBox(),
               okBox("Info zu...",
-                    "Torvelt Version 1.01.05\r\rEmailkontakt: " TORVELT_CONTACT_EMAIL
-                    "\rInternet " TORVELT_CONTACT_WEB,
+                    "Torvelt Version " TORVELT_ABOUT_VERSION
+                    "\r\rEmailkontakt: " TORVELT_CONTACT_EMAIL "\rInternet " TORVELT_CONTACT_WEB,
                     Icon::Information));
     ASSERT_TRUE(lock.answer(VK_RETURN));
     EXPECT_TRUE(lock.running());

@@ -1,0 +1,22 @@
+# The portable ZIP holds exactly torvelt.exe and the README, both as built and written.
+# cmake -DZIP=... -DEXE=... -DREADME=... -DWORK=<scratch folder> -P zip_contents.cmake
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listed COMMAND_ERROR_IS_FATAL ANY)
+string(STRIP "${listed}" listed)
+string(REPLACE "\n" ";" listed "${listed}")
+list(SORT listed)
+if(NOT listed STREQUAL "README.md;torvelt.exe")
+    message(FATAL_ERROR "${ZIP} holds '${listed}', expected 'README.md;torvelt.exe'")
+endif()
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${WORK} COMMAND_ERROR_IS_FATAL ANY)
+foreach(pair "torvelt.exe;${EXE}" "README.md;${README}")
+    list(GET pair 0 unpacked)
+    list(GET pair 1 original)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${unpacked} ${original}
+        RESULT_VARIABLE differs)
+    if(differs)
+        message(FATAL_ERROR "${unpacked} in the ZIP is not ${original}")
+    endif()
+endforeach()
+file(REMOVE_RECURSE ${WORK})
