@@ -77,8 +77,8 @@ void LockWindow::createControls() {
         ::SetWindowPos(control(place.id), HWND_BOTTOM, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    // The countdown takes no focus, so its place in that order is free: on top, a caption of five
-    // digits (from a TimeOut of 10000 or more) reaches over the Ok button and stays readable.
+    // The countdown takes no focus, so its place in that order is free: on top, the longest
+    // captions (such as at -32768) reach over the Ok button's left edge and stay readable.
     ::SetWindowPos(control(ids::kTimerText), HWND_TOP, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
