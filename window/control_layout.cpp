@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "control_ids.h"
-#include "gif_image.h"
+#include "gif_picture.h"
 #include "layout.h"
 #include "lock_window.h"
 #include "resources/resource_ids.h"
@@ -15,8 +15,6 @@ namespace torvelt {
 namespace {
 
 constexpr int kFirstControlId = ids::kPicture2;
-// TimerText grows with its caption, but never under the buttons beside it.
-constexpr int kTimerTextMaxWidthTwips = 2160 - 120 - 60;
 
 std::span<const std::uint8_t> resourceBytes(HINSTANCE instance, int id) {
     const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
@@ -28,31 +26,10 @@ std::span<const std::uint8_t> resourceBytes(HINSTANCE instance, int id) {
             ::SizeofResource(instance, found)};
 }
 
-// A 32-bit top-down bitmap with premultiplied alpha, as GdiAlphaBlend wants it.
-HBITMAP bitmapFromImage(const GifImage& image) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) {
-        return nullptr;
-    }
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    std::transform(image.pixels.begin(), image.pixels.end(), pixels, [](std::uint32_t argb) {
-        return (argb >> 24) == 0 ? 0u : argb;  // transparency is all or nothing
-    });
-    return bitmap;
-}
-
 DWORD styleOf(layout::Kind kind) {
     switch (kind) {
         case layout::Kind::Button:
-            return WS_TABSTOP | BS_PUSHBUTTON;
+            return WS_TABSTOP | BS_PUSHBUTTON | WS_CLIPSIBLINGS;
         case layout::Kind::Label:
             return SS_NOPREFIX;
         default:
@@ -66,12 +43,11 @@ void LockWindow::loadImages() {
     picture2Icon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PICTURE2),
                                                         IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
     picture2_.icon = picture2Icon_.get();
-    if (const auto image = decodeGif(resourceBytes(instance_, IDR_PICTURE1))) {
-        picture1Bitmap_.reset(bitmapFromImage(*image));
-        picture1_.bitmap = static_cast<HBITMAP>(picture1Bitmap_.get());
-        picture1_.bitmapWidth = image->width;
-        picture1_.bitmapHeight = image->height;
-    }
+    DecodedPicture picture = decodeGif(resourceBytes(instance_, IDR_PICTURE1));
+    picture1_.bitmap = static_cast<HBITMAP>(picture.bitmap.get());
+    picture1_.bitmapWidth = picture.width;
+    picture1_.bitmapHeight = picture.height;
+    picture1Bitmap_ = std::move(picture.bitmap);
 }
 
 void LockWindow::createControls() {
@@ -101,14 +77,20 @@ void LockWindow::createControls() {
         ::SetWindowPos(control(place.id), HWND_BOTTOM, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    // The countdown takes no focus, so its place in that order is free: on top, the longest
+    // captions (such as at -32768) reach over the Ok button's left edge and stay readable.
+    ::SetWindowPos(control(ids::kTimerText), HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void LockWindow::applyLayout(UINT dpi) {
     const int scale = static_cast<int>(dpi);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi);
-    win32::UniqueGdiObject font(::CreateFontIndirectW(&metrics.lfMessageFont));
+    // The twips layout was made for the dialog font at 8 pt: the user's message font (Segoe UI
+    // 9 pt on Windows 10 and 11, or whatever was chosen) would not fit the fixed labels.
+    win32::UniqueGdiObject font(
+        ::CreateFontW(-::MulDiv(layout::kFontPoints, scale, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout::kFontFace));
     for (const layout::Control& place : layout::kControls) {
         const HWND child = control(place.id);
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
@@ -121,7 +103,7 @@ void LockWindow::applyLayout(UINT dpi) {
     sizeTimerText(windowText(control(ids::kTimerText)));
     RECT frame{0, 0, layout::toPixels(layout::kClientWidth, scale),
                layout::toPixels(layout::kClientHeight, scale)};
-    ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi);
+    ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, LockWindow::kExStyle, dpi);
     ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(window_, nullptr, TRUE);
@@ -144,9 +126,7 @@ void LockWindow::sizeTimerText(const std::wstring& text) {
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     ::SelectObject(dc, previous);
     ::ReleaseDC(label, dc);
-    const int maxWidth =
-        layout::toPixels(kTimerTextMaxWidthTwips, static_cast<int>(::GetDpiForWindow(window_)));
-    ::SetWindowPos(label, nullptr, 0, 0, std::min<int>(extent.cx, maxWidth), extent.cy,
+    ::SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

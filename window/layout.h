@@ -11,6 +11,9 @@ namespace torvelt::layout {
 inline constexpr int kTwipsPerInch = 1440;
 inline constexpr int kClientWidth = 3225;
 inline constexpr int kClientHeight = 1590;
+// The platform's dialog font (Tahoma wherever it is mapped), scaled to the window's DPI.
+inline constexpr wchar_t kFontFace[] = L"MS Shell Dlg 2";
+inline constexpr int kFontPoints = 8;
 
 enum class Kind { Picture, Button, Edit, Label };
 

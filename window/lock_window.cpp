@@ -48,10 +48,9 @@ void LockWindow::open() {
     if (!::RegisterClassExW(&windowClass)) {
         throw RuntimeError("Fensterklasse nicht registriert");
     }
-    // WS_EX_CONTROLPARENT lets the dialog manager walk the controls with Tab and access keys.
-    ::CreateWindowExW(WS_EX_CONTROLPARENT, ids::kWindowClass, ids::kWindowTitle,
-                      WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                      CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    ::CreateWindowExW(kExStyle, ids::kWindowClass, ids::kWindowTitle, WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                      instance_, this);
     if (!window_) {
         throw RuntimeError("Fenster nicht erstellt");
     }
@@ -60,6 +59,11 @@ void LockWindow::open() {
     ::ShowWindow(window_, SW_SHOW);
     ::SetForegroundWindow(window_);
     focusPaßworttext();
+}
+
+bool LockWindow::isStrayCharacter(const MSG& message) const {
+    return message.message == WM_CHAR && message.hwnd != control(ids::kPaßworttext) &&
+           (message.hwnd == window_ || ::IsChild(window_, message.hwnd));
 }
 
 LRESULT CALLBACK LockWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

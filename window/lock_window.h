@@ -20,6 +20,11 @@ std::wstring windowText(HWND control);
 
 class LockWindow final : public LockControls {
   public:
+    // Topmost: a window another start-up program opens later cannot cover the lock and its
+    // countdown. WS_EX_CONTROLPARENT lets the dialog manager walk the controls with Tab and
+    // access keys.
+    static constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
+
     LockWindow(HINSTANCE instance, Contact contact);
     LockWindow(const LockWindow&) = delete;
     LockWindow& operator=(const LockWindow&) = delete;
@@ -27,6 +32,9 @@ class LockWindow final : public LockControls {
     // Creates the window, runs the start-up, shows it centred with the focus in the field.
     void open();
     HWND handle() const { return window_; }
+    // A plain character for the window or a control that takes no characters: the dialog
+    // manager would take it as an access key and press a button. Access keys want Alt.
+    bool isStrayCharacter(const MSG& message) const;
 
     std::string paßworttextText() override;
     void setPaßworttextText(const std::string& text) override;

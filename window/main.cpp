@@ -12,6 +12,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         window.open();
         MSG message;
         while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (window.isStrayCharacter(message)) {
+                continue;
+            }
             if (!::IsDialogMessageW(window.handle(), &message)) {
                 ::TranslateMessage(&message);
                 ::DispatchMessageW(&message);

@@ -1,5 +1,7 @@
-// The picture box control: paints its content, draws a focus frame, and reports clicks.
+// The picture box control: paints its content, draws a focus frame, reports press-release clicks.
 #include "picture_box.h"
+
+#include <windowsx.h>
 
 #include "unique_handles.h"
 
@@ -39,6 +41,12 @@ void paint(HWND window) {
     ::EndPaint(window, &paintInfo);
 }
 
+bool releasedInside(HWND window, LPARAM position) {
+    RECT area;
+    ::GetClientRect(window, &area);
+    return ::PtInRect(&area, POINT{GET_X_LPARAM(position), GET_Y_LPARAM(position)}) != FALSE;
+}
+
 LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT:
@@ -48,10 +56,19 @@ LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_KILLFOCUS:
             ::InvalidateRect(window, nullptr, TRUE);
             return 0;
+        case WM_LBUTTONDOWN:
+            // A click is a press and a release on the box: the capture marks the press.
+            ::SetCapture(window);
+            return 0;
         case WM_LBUTTONUP:
-            ::SendMessageW(::GetParent(window), WM_COMMAND,
-                           MAKEWPARAM(::GetDlgCtrlID(window), STN_CLICKED),
-                           reinterpret_cast<LPARAM>(window));
+            if (::GetCapture() == window) {
+                ::ReleaseCapture();
+                if (releasedInside(window, lParam)) {
+                    ::SendMessageW(::GetParent(window), WM_COMMAND,
+                                   MAKEWPARAM(::GetDlgCtrlID(window), STN_CLICKED),
+                                   reinterpret_cast<LPARAM>(window));
+                }
+            }
             return 0;
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);

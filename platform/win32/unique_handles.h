@@ -56,11 +56,18 @@ struct MemoryDcTraits {
     static HDC invalid() { return nullptr; }
     static void close(HDC dc) { ::DeleteDC(dc); }
 };
+template <typename Interface>
+struct ComTraits {
+    static Interface* invalid() { return nullptr; }
+    static void close(Interface* object) { object->Release(); }
+};
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
 using UniqueKey = Unique<HKEY, RegistryKeyTraits>;
 using UniqueGdiObject = Unique<HGDIOBJ, GdiObjectTraits>;
 using UniqueIcon = Unique<HICON, IconTraits>;
 using UniqueMemoryDc = Unique<HDC, MemoryDcTraits>;
+template <typename Interface>
+using UniqueCom = Unique<Interface*, ComTraits<Interface>>;
 
 }  // namespace torvelt::win32

@@ -1,4 +1,4 @@
-// UTF-8, UTF-16 and ANSI conversions through the system's own converters.
+// UTF-8 and UTF-16 conversions through the system's own converters.
 #include "utf16.h"
 
 #include <windows.h>
@@ -33,10 +33,6 @@ std::wstring toWide(UINT codePage, std::string_view text) {
 
 std::wstring toUtf16(std::string_view utf8) {
     return toWide(CP_UTF8, utf8);
-}
-
-std::string ansiToUtf8(std::string_view ansi) {
-    return toUtf8(toWide(CP_ACP, ansi));
 }
 
 std::string toUtf8(std::wstring_view utf16) {

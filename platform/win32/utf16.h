@@ -1,4 +1,4 @@
-// Conversions at the edge to the system: UTF-8 inside the program, UTF-16 and ANSI at the calls.
+// Conversions at the edge to the system: UTF-8 inside the program, UTF-16 at the calls.
 #pragma once
 
 #include <string>
@@ -8,7 +8,5 @@ namespace torvelt::win32 {
 
 std::wstring toUtf16(std::string_view utf8);
 std::string toUtf8(std::wstring_view utf16);
-// Text in the system's ANSI code page, as the "A" functions return it.
-std::string ansiToUtf8(std::string_view ansi);
 
 }  // namespace torvelt::win32

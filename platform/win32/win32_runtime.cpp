@@ -1,8 +1,8 @@
 // The runtime services bound to the Win32 API; settings go through RegistrySettings.
 #include "win32_runtime.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "registry_settings.h"
 #include "text_services.h"
@@ -38,17 +38,16 @@ void Win32Runtime::deleteSettings(const std::string& app) {
     RegistrySettings::deleteApp(app);
 }
 
-// The "A" query answers in the ANSI code page; the count it returns is converted along with the
-// text, so that it still counts characters of the UTF-8 buffer handed back.
+// The wide query: a directory name outside the ANSI code page arrives unharmed. The count handed
+// back counts characters of the UTF-8 buffer, as the caller cuts the path by characters.
 std::uint32_t Win32Runtime::windowsDirectory(std::string& buffer, std::uint32_t size) {
-    std::vector<char> ansi(buffer.begin(), buffer.end());
-    ansi.resize(size, ' ');
-    const UINT length = ::GetWindowsDirectoryA(ansi.data(), size);
+    std::wstring wide(size, L'\0');
+    const UINT length = ::GetWindowsDirectoryW(wide.data(), size);
     if (length > size) {
         return length;
     }
-    const std::string directory = ansiToUtf8(std::string_view(ansi.data(), length));
-    buffer = directory + ansiToUtf8(std::string_view(ansi.data() + length, size - length));
+    const std::string directory = toUtf8(wide.substr(0, length));
+    buffer = directory + buffer.substr(std::min<std::size_t>(buffer.size(), length));
     std::uint32_t characters = 0;
     for (const char c : directory) {
         characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
