@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "lock_driver.h"
-#include "registry_settings.h"
 #include "texts.h"
 
 namespace torvelt::e2e {
@@ -112,111 +111,111 @@ const std::map<std::string, int, std::less<>> kControls{
 constexpr wchar_t kShutdownProgram[] = L"C:\\windows\\system32\\shutdown.exe";
 constexpr wchar_t kShutdownProgramAway[] = L"C:\\windows\\system32\\shutdown.away";
 
-std::string countdown(int seconds) {
-    return std::string(kCaptionBefore) + std::to_string(seconds) + std::string(kCaptionAfter);
+// Waits for the countdown to show `seconds`, and tells when it did.
+auto shows(const Lock& lock, int seconds) {
+    const std::string caption =
+        std::string(kCaptionBefore) + std::to_string(seconds) + std::string(kCaptionAfter);
+    EXPECT_EQ(
+        poll([&] { return lock.caption(); }, [&](const auto& seen) { return seen == caption; }),
+        caption);
+    return std::chrono::steady_clock::now();
 }
 
-// Timed from the change away from `from` to the change to `to`: one second a tick, where a tick
-// of two seconds or of half a second misses the bounds.
-void ticks(const Lock& lock, const std::string& numbers) {
-    int from = 0, to = 0;
-    std::istringstream(numbers) >> from >> to;
-    const auto shows = [&](int seconds) {
-        EXPECT_EQ(poll([&] { return lock.caption(); },
-                       [&](const std::string& seen) { return seen == countdown(seconds); }),
-                  countdown(seconds));
-    };
-    shows(from);
-    shows(from - 1);
-    const auto start = std::chrono::steady_clock::now();
-    shows(to);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GT(took, (from - 1 - to) * 750ms);
-    EXPECT_LT(took, (from - 1 - to) * 1500ms);
-}
-
-// The clipboard owns the memory once it has taken it.
-void paste(Lock& lock, int length) {
-    const HGLOBAL memory =
-        ::GlobalAlloc(GHND, static_cast<std::size_t>(length + 1) * sizeof(wchar_t));
-    std::fill_n(static_cast<wchar_t*>(::GlobalLock(memory)), length, L'k');
-    ::GlobalUnlock(memory);
-    ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() &&
-                ::SetClipboardData(CF_UNICODETEXT, memory));
-    ::CloseClipboard();
-    lock.keys({VK_CONTROL, 'V'});
-    ASSERT_EQ(lock.waitForFieldLength(length), length);
-}
-
-void run(Lock& lock, const std::string& step) {
-    std::istringstream words(step);
-    std::string verb, rest;
-    words >> verb;
-    std::getline(words.ignore(1), rest);
-    if (verb == "start") {
-        ASSERT_TRUE(lock.start());
-    } else if (verb == "away") {
-        ASSERT_TRUE(::MoveFileW(kShutdownProgram, kShutdownProgramAway));
-    } else if (verb == "volatile") {  // Wine refuses a lasting key below a volatile one
-        HKEY key = nullptr;
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, win32::settingsPath(kApp).c_str(), 0, nullptr,
-                          REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
-        ASSERT_TRUE(win32::UniqueKey(key));
-    } else if (verb == "type") {
-        lock.type(rest);
-    } else if (verb == "enter") {
-        ASSERT_TRUE(lock.enter(rest));
-    } else if (verb == "keys") {
-        std::vector<WORD> held;
-        std::istringstream keys(rest);
-        for (std::string key; keys >> key;) {
-            held.push_back(kKeys.contains(key) ? kKeys.at(key) : static_cast<WORD>(key[0]));
-        }
-        lock.keys(held);
-    } else if (verb == "click") {
-        lock.click(kControls.at(rest));
-    } else if (verb == "focus") {
-        EXPECT_EQ(lock.waitForFocus(kControls.at(rest)), kControls.at(rest));
-    } else if (verb == "close") {  // as the window's close button, and as another program would
-        ::PostMessageW(lock.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        ::PostMessageW(lock.window(), WM_CLOSE, 0, 0);
-    } else if (verb == "box") {
-        const std::string name = rest.substr(0, rest.find(' '));
-        ASSERT_EQ(lock.nextBox(), kBoxes.at(name));
-        ASSERT_TRUE(name == rest ? lock.answer()
-                                 : lock.clickButton(rest.ends_with("yes") ? IDYES : IDNO));
-    } else if (verb == "paste") {
-        paste(lock, std::stoi(rest));
-    } else if (verb == "ticks") {
-        ticks(lock, rest);
-    } else if (verb == "stopped") {  // a stopped countdown shows only in ticks that do not come
-        EXPECT_EQ(poll([&] { return lock.caption(); },
-                       [](const std::string& seen) { return seen != kTimerStopped; }, 1500ms),
-                  kTimerStopped);
-    } else if (verb == "second") {
-        Lock second;
-        ASSERT_TRUE(second.start());
-        ASSERT_TRUE(second.enter(rest));
-        EXPECT_EQ(second.waitForExit(), 0u);
-    } else if (verb == "key") {
-        EXPECT_EQ(storedText("Key"), rest.empty() ? std::nullopt : std::optional(rest));
-    } else if (verb == "wiped") {
-        EXPECT_FALSE(settingsExist());
-    } else if (verb == "shutdowns") {
-        const auto least = static_cast<std::size_t>(std::stoi(rest));
-        const auto records = shutdownRecords(least);
-        const bool ticking = least && lock.running();
-        EXPECT_EQ(records,
-                  std::vector(ticking ? std::max(records.size(), least) : least, shutdownRecord()));
-    } else if (verb == "exits") {
-        EXPECT_EQ(lock.waitForExit(), 0u);
-    } else {
-        ASSERT_EQ(verb, "runs");
-        EXPECT_TRUE(lock.running());
-        EXPECT_FALSE(lock.boxOpen());
-        EXPECT_EQ(lock.waitForFieldLength(std::stoi(rest)), std::stoi(rest));
-    }
-}
+using Step = void (*)(Lock& lock, const std::string& text);
+const std::map<std::string, Step, std::less<>> kSteps{
+    {"start", [](Lock& lock, auto&) { ASSERT_TRUE(lock.start()); }},
+    {"away",
+     [](Lock&, auto&) { ASSERT_TRUE(::MoveFileW(kShutdownProgram, kShutdownProgramAway)); }},
+    {"volatile",  // Wine refuses a lasting key below a volatile one
+     [](Lock&, auto&) {
+         HKEY key = nullptr;
+         ::RegCreateKeyExW(HKEY_CURRENT_USER, win32::settingsPath(kApp).c_str(), 0, nullptr,
+                           REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
+         ASSERT_TRUE(win32::UniqueKey(key));
+     }},
+    {"type", [](Lock& lock, auto& text) { lock.type(text); }},
+    {"enter", [](Lock& lock, auto& text) { ASSERT_TRUE(lock.enter(text)); }},
+    {"keys",
+     [](Lock& lock, auto& names) {
+         std::vector<WORD> held;
+         std::istringstream keys(names);
+         for (std::string key; keys >> key;) {
+             held.push_back(kKeys.contains(key) ? kKeys.at(key) : static_cast<WORD>(key[0]));
+         }
+         lock.keys(held);
+     }},
+    {"click", [](Lock& lock, auto& name) { lock.click(kControls.at(name)); }},
+    {"focus",
+     [](Lock& lock, auto& name) {
+         EXPECT_EQ(lock.waitForFocus(kControls.at(name)), kControls.at(name));
+     }},
+    {"close",  // as the window's close button, and as another program would
+     [](Lock& lock, auto&) {
+         ::PostMessageW(lock.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+         ::PostMessageW(lock.window(), WM_CLOSE, 0, 0);
+     }},
+    {"box",
+     [](Lock& lock, auto& answered) {
+         const std::string name = answered.substr(0, answered.find(' '));
+         ASSERT_EQ(lock.nextBox(), kBoxes.at(name));
+         ASSERT_TRUE(name == answered ? lock.answer()
+                                      : lock.clickButton(answered.ends_with("yes") ? IDYES : IDNO));
+     }},
+    {"paste",  // the clipboard owns the memory once it has taken it
+     [](Lock& lock, auto& count) {
+         const int length = std::stoi(count);
+         const HGLOBAL memory = ::GlobalAlloc(GHND, (length + 1) * sizeof(wchar_t));
+         std::fill_n(static_cast<wchar_t*>(::GlobalLock(memory)), length, L'k');
+         ::GlobalUnlock(memory);
+         ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() &&
+                     ::SetClipboardData(CF_UNICODETEXT, memory));
+         ::CloseClipboard();
+         lock.keys({VK_CONTROL, 'V'});
+         ASSERT_EQ(lock.waitForFieldLength(length), length);
+     }},
+    {"ticks",  // one second a tick: a tick of two seconds or of half a second misses the bounds
+     [](Lock& lock, auto& range) {
+         int from = 0, to = 0;
+         std::istringstream(range) >> from >> to;
+         shows(lock, from);
+         const auto took = shows(lock, to) - shows(lock, from - 1);
+         EXPECT_GT(took, (from - 1 - to) * 750ms);
+         EXPECT_LT(took, (from - 1 - to) * 1500ms);
+     }},
+    {"stopped",  // a stopped countdown shows only in ticks that do not come
+     [](Lock& lock, auto&) {
+         EXPECT_EQ(poll([&] { return lock.caption(); },
+                        [](const std::string& seen) { return seen != kTimerStopped; }, 1500ms),
+                   kTimerStopped);
+     }},
+    {"second",
+     [](Lock&, auto& password) {
+         Lock second;
+         ASSERT_TRUE(second.start());
+         ASSERT_TRUE(second.enter(password));
+         EXPECT_EQ(second.waitForExit(), 0u);
+     }},
+    {"exits", [](Lock& lock, auto&) { EXPECT_EQ(lock.waitForExit(), 0u); }},
+    {"runs",
+     [](Lock& lock, auto& length) {
+         EXPECT_TRUE(lock.running());
+         EXPECT_FALSE(lock.boxOpen());
+         EXPECT_EQ(lock.waitForFieldLength(std::stoi(length)), std::stoi(length));
+     }},
+    {"key",
+     [](Lock&, auto& text) {
+         EXPECT_EQ(storedText("Key"), text.empty() ? std::nullopt : std::optional(text));
+     }},
+    {"wiped", [](Lock&, auto&) { EXPECT_FALSE(settingsExist()); }},
+    {"shutdowns",
+     [](Lock& lock, auto& count) {
+         const std::size_t least = std::stoul(count);
+         const auto records = shutdownRecords(least);
+         const bool ticking = least && lock.running();
+         EXPECT_EQ(records, std::vector(ticking ? std::max(records.size(), least) : least,
+                                        shutdownRecord()));
+     }},
+};
 
 void PrintTo(const Scenario& row, std::ostream* out) {
     *out << row.name;
@@ -234,7 +233,8 @@ TEST_P(Scenarios, End) {
     std::istringstream steps(row.steps);
     for (std::string step; !HasFatalFailure() && std::getline(steps, step, '|');) {
         SCOPED_TRACE(step);
-        run(lock, step);
+        const std::size_t space = std::min(step.find(' '), step.size());
+        kSteps.at(step.substr(0, space))(lock, step.substr(std::min(space + 1, step.size())));
     }
 }
 
