@@ -62,7 +62,9 @@ struct Box {
     int defaultButton = 0;
     bool operator==(const Box&) const = default;
     friend void PrintTo(const Box& box, std::ostream* out) {
-        *out << '"' << box.title << "\", \"" << box.text << "\", icon "
+        std::string text = box.text;
+        std::ranges::replace(text, '\r', '|');
+        *out << '"' << box.title << "\", \"" << text << "\" (| for \\r), icon "
              << static_cast<int>(box.icon) << " (1 stop, 2 information, 3 question), "
              << box.buttons.size() << " buttons, default " << box.defaultButton;
     }
