@@ -100,7 +100,7 @@ void LockWindow::applyLayout(UINT dpi) {
     }
     font_ = std::move(font);
     timerTextShape_.clear();
-    sizeTimerText(windowText(control(ids::kTimerText)));
+    sizeTimerText(win32::toUtf16(win32::windowText(control(ids::kTimerText))));
     RECT frame{0, 0, layout::toPixels(layout::kClientWidth, scale),
                layout::toPixels(layout::kClientHeight, scale)};
     ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, LockWindow::kExStyle, dpi);

@@ -17,14 +17,6 @@ constexpr int kTickMilliseconds = 1000;
 
 }  // namespace
 
-std::wstring windowText(HWND control) {
-    const int length = ::GetWindowTextLengthW(control);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
-}
-
 LockWindow::LockWindow(HINSTANCE instance, Contact contact)
     : instance_(instance),
       lock_(runtime_, *this, std::move(contact)),
@@ -187,7 +179,7 @@ void LockWindow::reportError(const std::exception* error) {
 }
 
 std::string LockWindow::paßworttextText() {
-    return win32::toUtf8(windowText(control(ids::kPaßworttext)));
+    return win32::windowText(control(ids::kPaßworttext));
 }
 
 void LockWindow::setPaßworttextText(const std::string& text) {

@@ -16,8 +16,6 @@
 
 namespace torvelt {
 
-std::wstring windowText(HWND control);
-
 class LockWindow final : public LockControls {
   public:
     // Topmost: a window another start-up program opens later cannot cover the lock and its

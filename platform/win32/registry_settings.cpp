@@ -13,14 +13,6 @@ namespace torvelt::win32 {
 
 namespace {
 
-std::wstring appPath(const std::string& app) {
-    return L"Software\\" + toUtf16(app);
-}
-
-std::wstring sectionPath(const std::string& app, const std::string& section) {
-    return appPath(app) + L"\\" + toUtf16(section);
-}
-
 [[noreturn]] void fail(const char* what, LSTATUS status) {
     throw RuntimeError(std::string(what) + " (Registry-Fehler " + std::to_string(status) + ")");
 }
@@ -37,11 +29,16 @@ std::string textOf(const std::vector<wchar_t>& data) {
 
 }  // namespace
 
+std::wstring settingsPath(std::string_view app, std::string_view section) {
+    const std::wstring path = L"Software\\" + toUtf16(app);
+    return section.empty() ? path : path + L"\\" + toUtf16(section);
+}
+
 std::optional<std::string> RegistrySettings::read(const std::string& app,
                                                   const std::string& section,
                                                   const std::string& key) {
     HKEY opened = nullptr;
-    LSTATUS status = ::RegOpenKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0,
+    LSTATUS status = ::RegOpenKeyExW(HKEY_CURRENT_USER, settingsPath(app, section).c_str(), 0,
                                      KEY_QUERY_VALUE, &opened);
     if (status == ERROR_FILE_NOT_FOUND) {
         return std::nullopt;
@@ -88,7 +85,7 @@ void RegistrySettings::write(const std::string& app, const std::string& section,
                              const std::string& key, const std::string& value) {
     HKEY created = nullptr;
     LSTATUS status =
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, sectionPath(app, section).c_str(), 0, nullptr,
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, settingsPath(app, section).c_str(), 0, nullptr,
                           REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created, nullptr);
     if (status != ERROR_SUCCESS) {
         fail("Einstellungen nicht schreibbar", status);
@@ -106,7 +103,7 @@ void RegistrySettings::write(const std::string& app, const std::string& section,
 }
 
 void RegistrySettings::deleteApp(const std::string& app) {
-    const LSTATUS status = ::RegDeleteTreeW(HKEY_CURRENT_USER, appPath(app).c_str());
+    const LSTATUS status = ::RegDeleteTreeW(HKEY_CURRENT_USER, settingsPath(app).c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
         fail("Einstellungen nicht löschbar", status);
     }

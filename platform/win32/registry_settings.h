@@ -3,8 +3,12 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace torvelt::win32 {
+
+// The settings key below HKEY_CURRENT_USER: Software\<app>, or Software\<app>\<section>.
+std::wstring settingsPath(std::string_view app, std::string_view section = {});
 
 // Values live as REG_SZ under HKEY_CURRENT_USER\Software\<app>\<section>.
 class RegistrySettings {

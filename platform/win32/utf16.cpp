@@ -48,4 +48,11 @@ std::string toUtf8(std::wstring_view utf16) {
     return utf8;
 }
 
+std::string windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return toUtf8(text);
+}
+
 }  // namespace torvelt::win32

@@ -123,7 +123,7 @@ class Install : public ::testing::Test {
             ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name);
         }
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kEntryKey);
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsApp);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp).c_str());
         std::error_code ignored;
         fs::remove_all(defaultFolder(), ignored);
         fs::remove_all(kChosenFolder.parent_path(), ignored);
@@ -178,7 +178,7 @@ TEST_F(Install, SilentInstallLogonAndUninstallInTheDefaultAndAChosenFolder) {
             << "the folder with torvelt.exe and uninstall.exe is still there";
         EXPECT_EQ(value(kRunKey, L"WindowsStart"), std::nullopt);
         EXPECT_EQ(subkeys(kEntryKey), std::nullopt) << "the installed-apps entry stayed";
-        EXPECT_EQ(subkeys(kSettingsApp), std::nullopt) << "the password stayed";
+        EXPECT_EQ(subkeys(win32::settingsPath(texts::kApp).c_str()), std::nullopt) << "the password stayed";
         EXPECT_EQ(value(kRunKey, L"Andere"), kOtherRun);
     }
 }

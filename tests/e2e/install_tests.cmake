@@ -28,8 +28,8 @@ set_tests_properties(install.prefix.remove PROPERTIES FIXTURES_CLEANUP torvelt_i
 set_tests_properties(install.package install.package-bumped install.zip install.prefix.make
     install.prefix.remove PROPERTIES LABELS install)
 
-add_executable(torvelt_install_e2e install_test.cpp lock_driver.cpp)
-target_include_directories(torvelt_install_e2e PRIVATE ${PROJECT_SOURCE_DIR}/window)
+add_executable(torvelt_install_e2e install_test.cpp)
+target_include_directories(torvelt_install_e2e PRIVATE ${PROJECT_SOURCE_DIR}/window ${PROJECT_SOURCE_DIR}/logic)
 target_compile_definitions(torvelt_install_e2e PRIVATE
     TORVELT_VERSION="${PROJECT_VERSION}"
     TORVELT_BUILT_EXE="$<TARGET_FILE:torvelt>"

@@ -4,20 +4,31 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <fstream>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "control_ids.h"
+#include "registry_settings.h"
+#include "texts.h"
 #include "unique_handles.h"
+#include "utf16.h"
 
 namespace torvelt::e2e {
 
 using namespace std::chrono_literals;
+using ::testing::AssertionFailure;
+using ::testing::AssertionResult;
+using ::testing::AssertionSuccess;
+using win32::toUtf16;
+using win32::toUtf8;
 
 // Long enough for Wine on a busy machine; every wait ends as soon as its condition holds.
 inline constexpr std::chrono::milliseconds kPatience = 10s;
@@ -35,109 +46,364 @@ auto poll(Read read, Done done, std::chrono::milliseconds bound = kPatience) {
     return value;
 }
 
-std::string windowText(HWND window);
+inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(window, message, wParam, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
 
 enum class Icon { None, Stop, Information, Question, Unknown };
 
 // A message box as its user sees it; compared whole, so that a failure shows all of it.
 struct Box {
-    std::string title;
-    std::string text;
+    std::string title, text;
     Icon icon = Icon::None;
     std::vector<int> buttons;  // control IDs in ascending order: IDOK, IDYES, IDNO
     int defaultButton = 0;
     bool operator==(const Box&) const = default;
+    friend void PrintTo(const Box& box, std::ostream* out) {
+        std::string text = box.text;
+        std::ranges::replace(text, '\r', '|');
+        *out << '"' << box.title << "\", \"" << text << "\" (| for \\r), icon "
+             << static_cast<int>(box.icon) << " (1 stop, 2 information, 3 question), "
+             << box.buttons.size() << " buttons, default " << box.defaultButton;
+    }
 };
-void PrintTo(const Box& box, std::ostream* out);
+inline Box okBox(std::string_view title, std::string_view text, Icon icon) {
+    return {std::string(title), std::string(text), icon, {IDOK}, IDOK};
+}
+inline Box yesNoBox(std::string_view title, std::string_view text) {  // No preselected
+    return {std::string(title), std::string(text), Icon::Question, {IDYES, IDNO}, IDNO};
+}
 
-// Style 16 (stop icon) or 64 (information icon): one Ok button.
-Box okBox(std::string_view title, std::string_view text, Icon icon);
-// Style 292: Yes and No, question icon, No preselected.
-Box yesNoBox(std::string_view title, std::string_view text);
+// Wine tells no other process about the box's icon handle: the icon shown is the system icon
+// that, drawn on the colour of the shown one's corner, gives the same pixels.
+inline Icon iconShown(HWND control) {
+    RECT area;
+    ::GetWindowRect(control, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    const HDC screen = ::GetDC(nullptr);
+    const win32::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen, 2 * width, height));
+    const win32::UniqueMemoryDc dc(::CreateCompatibleDC(screen));
+    ::SelectObject(dc.get(), bitmap.get());
+    ::BitBlt(dc.get(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    const win32::UniqueGdiObject corner(::CreateSolidBrush(::GetPixel(dc.get(), 0, 0)));
+    const RECT beside{width, 0, 2 * width, height};
+    for (const auto& [icon, id] : {std::pair(Icon::Stop, 32513), std::pair(Icon::Question, 32514),
+                                   std::pair(Icon::Information, 32516)}) {
+        ::FillRect(dc.get(), &beside, static_cast<HBRUSH>(corner.get()));
+        ::DrawIconEx(dc.get(), width, 0, ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)), width, height,
+                     0, nullptr, DI_NORMAL);
+        int same = 0;
+        for (;
+             same < width * height && ::GetPixel(dc.get(), same % width, same / width) ==
+                                          ::GetPixel(dc.get(), width + same % width, same / width);
+             ++same) {
+        }
+        if (same == width * height) {
+            return icon;
+        }
+    }
+    return Icon::Unknown;
+}
 
-// The lock's settings: HKEY_CURRENT_USER\Software\WindowsStart\Paßwort.
-inline constexpr wchar_t kSettingsApp[] = L"Software\\WindowsStart";
-inline constexpr wchar_t kSettingsSection[] = L"Software\\WindowsStart\\Paßwort";
-bool settingsExist();
-// `type` REG_SZ or REG_EXPAND_SZ.
-void writeSetting(std::string_view name, std::string_view text, DWORD type = REG_SZ);
-void writeDwordSetting(std::string_view name, DWORD value);
-void writeBinarySetting(std::string_view name, std::string_view bytes);
-// Creates a key below HKEY_CURRENT_USER; `options` as RegCreateKeyExW takes them.
-bool createKey(const wchar_t* path, DWORD options = REG_OPTION_NON_VOLATILE);
-// The text of a REG_SZ value; nothing if it is missing or not text.
-std::optional<std::string> storedText(std::string_view name);
+// The default button is the one in the default style: Wine never tells the dialog manager, so
+// DM_GETDEFID answers IDOK even where No is the default.
+inline Box readBox(HWND box) {
+    Box read{
+        win32::windowText(box), win32::windowText(::GetDlgItem(box, 0xFFFF)), Icon::None, {}, 0};
+    for (HWND child = nullptr; (child = ::FindWindowExW(box, child, nullptr, nullptr));) {
+        const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
+        if (!::IsWindowVisible(child) || ::GetDlgCtrlID(child) == 0xFFFF) {
+            continue;
+        } else if (win32::windowText(child).empty() && (style & SS_TYPEMASK) == SS_ICON) {
+            read.icon = poll([&] { return iconShown(child); },  // painted yet?
+                             [](Icon icon) { return icon != Icon::Unknown; }, 2s);
+        } else {
+            read.buttons.push_back(::GetDlgCtrlID(child));
+            read.defaultButton = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? read.buttons.back()
+                                                                           : read.defaultButton;
+        }
+    }
+    std::ranges::sort(read.buttons);
+    return read;
+}
+
+// A value of the password section, or with section "" of HKCU\Software\WindowsStart itself:
+// text in UTF-8, other types as their bytes.
+struct Setting {
+    std::string name, data;
+    DWORD type = REG_SZ;
+    std::string section = std::string(texts::kSection);
+};
+inline void writeSetting(const Setting& setting) {
+    const bool text = setting.type == REG_SZ || setting.type == REG_EXPAND_SZ;
+    const std::wstring wide = toUtf16(setting.data);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp, setting.section).c_str(),
+                      toUtf16(setting.name).c_str(), setting.type,
+                      text ? static_cast<const void*>(wide.c_str()) : setting.data.data(),
+                      static_cast<DWORD>(text ? (wide.size() + 1) * 2 : setting.data.size()));
+}
+inline void writeSetting(std::string_view name, std::string_view data, DWORD type = REG_SZ) {
+    writeSetting(Setting{std::string(name), std::string(data), type});
+}
+inline bool settingsExist() {
+    HKEY key = nullptr;
+    ::RegOpenKeyExW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp).c_str(), 0, KEY_READ, &key);
+    return win32::UniqueKey(key).get();
+}
+// The password section's value `name` if it is a REG_SZ.
+inline std::optional<std::string> storedText(std::string_view name) {
+    const std::wstring path = win32::settingsPath(texts::kApp, texts::kSection);
+    const std::wstring value = toUtf16(name);
+    constexpr DWORD kSzOnly = RRF_RT_REG_SZ | RRF_NOEXPAND;
+    DWORD bytes = 0;
+    if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), value.c_str(), kSzOnly, nullptr, nullptr,
+                       &bytes)) {
+        return std::nullopt;
+    }
+    std::wstring text(bytes / 2, L'\0');
+    ::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), value.c_str(), kSzOnly, nullptr, text.data(),
+                   &bytes);
+    return toUtf8(text.c_str());
+}
 
 // The recorder's line for one shutdown, as the lock must launch it: quoted path, minimized (2).
-std::string shutdownRecord();
+inline std::string shutdownRecord() {
+    std::array<wchar_t, MAX_PATH> directory{};
+    ::GetWindowsDirectoryW(directory.data(), MAX_PATH);
+    return '"' + toUtf8(directory.data()) + std::string(texts::kShutdownProgram) + "\" " +
+           std::string(texts::kShutdownArguments) + "\t2";
+}
 inline const std::vector<std::string> kNoShutdown;
-// The recorder's lines once at least `atLeast` are there and no recorder is still running.
-std::vector<std::string> shutdownRecords(std::size_t atLeast = 0);
 
-// The seconds a countdown caption shows; nothing if it shows none.
-std::optional<int> countdownSeconds(const std::string& caption);
+// The recorder's lines once at least `atLeast` are there and no recorder is still running: a
+// recorder that has been started runs until it has written its line.
+inline std::vector<std::string> shutdownRecords(std::size_t atLeast = 0) {
+    const auto read = [] {
+        const win32::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        bool settled = true;
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+             more = ::Process32NextW(snapshot.get(), &entry)) {
+            settled = settled && ::lstrcmpiW(entry.szExeFile, L"shutdown.exe") != 0;
+        }
+        std::vector<std::string> lines;
+        std::ifstream log("C:\\shutdown-recorder.log", std::ios::binary);
+        for (std::string line; std::getline(log, line);) {
+            lines.push_back(line);
+        }
+        return std::pair(settled, lines);
+    };
+    return poll(read, [&](const auto& seen) { return seen.first && seen.second.size() >= atLeast; })
+        .second;
+}
+
+inline INPUT keyInput(WORD key, wchar_t unicode, DWORD up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki = {key, static_cast<WORD>(unicode ? unicode : ::MapVirtualKeyW(key, 0)),
+                (unicode ? KEYEVENTF_UNICODE : 0u) | up, 0, 0};
+    return input;
+}
+
+// Input goes to the focus of the foreground window; the driver has no window of its own.
+inline void send(HWND to, std::vector<INPUT> inputs) {
+    poll([&] { return ::GetForegroundWindow() == to || ::SetForegroundWindow(to); },
+         [&](bool) { return ::GetForegroundWindow() == to; });
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
 
 // One torvelt.exe process and its windows; a process still running at the end is terminated.
 class Lock {
   public:
-    ~Lock();
+    ~Lock() {
+        if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(process_.get(), 1);
+            ::WaitForSingleObject(process_.get(), 5000);
+        }
+    }
 
-    // Starts $TORVELT_EXE and waits until its window shows with the focus in the password field.
-    ::testing::AssertionResult start();
-    ::testing::AssertionResult launch();
-    ::testing::AssertionResult waitUntilReady();
+    // Starts $TORVELT_EXE and waits until its window shows with the focus in the password field,
+    // or until its start-up shows a message box.
+    AssertionResult start() {
+        std::array<wchar_t, MAX_PATH> exe{};
+        ::GetEnvironmentVariableW(L"TORVELT_EXE", exe.data(), MAX_PATH);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        if (!::CreateProcessW(exe.data(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &started)) {
+            return AssertionFailure() << "cannot start \"" << toUtf8(exe.data()) << '"';
+        }
+        process_.reset(started.hProcess);
+        thread_.reset(started.hThread);
+        processId_ = started.dwProcessId;
+        threadId_ = started.dwThreadId;
+        poll([&] { return boxOpen() || find(ids::kWindowClass); }, [](bool seen) { return seen; },
+             3 * kPatience);
+        return boxOpen() ? AssertionSuccess() : ready();  // ready once the box is answered
+    }
 
     // Real input into the lock window, which is made the foreground window first.
-    void type(std::string_view text);
-    void press(WORD key);
-    void pressWithAlt(WORD key) { pressWith(VK_MENU, key); }
-    void pressWith(WORD modifier, WORD key);
-    void click(int controlId);
-    // Types `text`, waits until the field has taken it, then presses Enter.
-    ::testing::AssertionResult enter(std::string_view text);
+    void type(std::string_view text) {
+        std::vector<INPUT> inputs;
+        for (const wchar_t unit : toUtf16(text)) {
+            inputs.insert(inputs.end(), {keyInput(0, unit, 0), keyInput(0, unit, KEYEVENTF_KEYUP)});
+        }
+        send(window_, inputs);
+    }
+    void press(WORD key) { keys({key}); }
+    void pressWithAlt(WORD key) { keys({VK_MENU, key}); }
+    void keys(const std::vector<WORD>& held) {  // pressed in order, released in reverse
+        std::vector<INPUT> inputs;
+        for (const WORD key : held) {
+            inputs.push_back(keyInput(key, 0, 0));
+        }
+        for (auto key = held.rbegin(); key != held.rend(); ++key) {
+            inputs.push_back(keyInput(*key, 0, KEYEVENTF_KEYUP));
+        }
+        send(window_, inputs);
+    }
+    // Press and release carry the position: in Wine's virtual desktop a stale report of an
+    // earlier pointer move can put the pointer back between a separate move and the press.
+    void click(int controlId) {
+        RECT area;
+        ::GetWindowRect(control(controlId), &area);
+        INPUT press{};
+        press.type = INPUT_MOUSE;
+        press.mi.dx =
+            ((area.left + area.right) / 2 * 65536 + 65535) / ::GetSystemMetrics(SM_CXSCREEN);
+        press.mi.dy =
+            ((area.top + area.bottom) / 2 * 65536 + 65535) / ::GetSystemMetrics(SM_CYSCREEN);
+        press.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+        INPUT release = press;
+        release.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+        send(window_, {press, release});
+    }
+    // The lock clears and focuses the field only once its box has returned: keys typed before
+    // would be cleared away or land elsewhere. So: waits for that, types, waits until the field
+    // has taken it all, presses Enter.
+    AssertionResult enter(std::string_view text) {
+        send(window_, {});
+        const int focus = waitForFocus(ids::kPaßworttext);
+        const int before = waitForFieldLength(0);
+        const int expected = static_cast<int>(toUtf16(text).size());
+        if (focus != ids::kPaßworttext || before != 0) {
+            return AssertionFailure() << "focus in " << focus << ", field holding " << before;
+        }
+        type(text);
+        if (const int length = waitForFieldLength(expected); length != expected) {
+            return AssertionFailure() << "the field took " << length << " of " << expected;
+        }
+        press(VK_RETURN);
+        return AssertionSuccess();
+    }
 
-    // Waits for the next message box of the lock and reads it.
-    Box nextBox();
-    // Answers the open message box with a real key, or clicks one of its buttons, and waits
-    // until it has closed.
-    ::testing::AssertionResult answer(WORD key);
-    ::testing::AssertionResult clickButton(int buttonId);
-    bool boxOpen() const;
-    // How many message boxes of the process show; whether its window is in menu mode.
-    int boxCount() const;
-    bool inMenu() const;
+    // The next message box of the lock, owned by its window; answered with a real key or a click
+    // on one of its buttons, after which the answer waits until it has closed.
+    Box nextBox() {
+        box_ = poll([&] { return find(L"#32770"); }, [](HWND found) { return found; });
+        std::array<wchar_t, 16> owner{};
+        ::GetClassNameW(::GetWindow(box_, GW_OWNER), owner.data(), 16);
+        EXPECT_STREQ(owner.data(), ids::kWindowClass) << "the class of the box's owner";
+        send(box_, {});  // only the active box takes keys, and by then it has painted itself
+        return box_ ? readBox(box_) : Box{"(no message box)", "", Icon::None, {}, 0};
+    }
+    AssertionResult answer(WORD key = VK_RETURN) {
+        send(box_, {keyInput(key, 0, 0), keyInput(key, 0, KEYEVENTF_KEYUP)});
+        return closed();
+    }
+    AssertionResult clickButton(int buttonId) {
+        sendTo(::GetDlgItem(box_, buttonId), BM_CLICK);
+        return closed();
+    }
+    bool boxOpen() const { return find(L"#32770"); }
 
     HWND window() const { return window_; }
     HWND control(int id) const { return ::GetDlgItem(window_, id); }
-    std::string caption() const;
-    // These wait for the value given, and return the last one read.
-    std::string waitForCaptionChange(std::string_view from) const;
-    int waitForFieldLength(int expected) const;
-    int waitForFocus(int controlId) const;
-
-    bool running() const;
-    // The exit code once the process has ended; nothing if it still runs after kPatience.
-    std::optional<DWORD> waitForExit() const;
+    std::string caption() const { return win32::windowText(control(ids::kTimerText)); }
+    // These wait for the value given and return the last one read. An edit control keeps what
+    // was typed to itself: it is asked by a message.
+    int waitForFieldLength(int expected) const {
+        return poll(
+            [&] { return static_cast<int>(sendTo(control(ids::kPaßworttext), WM_GETTEXTLENGTH)); },
+            [&](int length) { return length == expected; });
+    }
+    int waitForFocus(int controlId) const {
+        const auto focus = [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            return ::GetGUIThreadInfo(threadId_, &info) && ::GetParent(info.hwndFocus) == window_
+                       ? ::GetDlgCtrlID(info.hwndFocus)
+                       : 0;
+        };
+        return poll(focus, [&](int id) { return id == controlId; });
+    }
+    // The lock's thread answers a message only between two events: whatever it was doing when
+    // asked, such as the rest of a routine whose box was just answered, is done.
+    bool running() const {
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+               ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT &&
+               ::IsWindowVisible(window_);
+    }
+    std::optional<DWORD> waitForExit() const {  // nothing if it still runs after kPatience
+        DWORD code = 0;
+        const bool ended =
+            !::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count()));
+        return ended && ::GetExitCodeProcess(process_.get(), &code) ? std::optional(code)
+                                                                    : std::nullopt;
+    }
 
   private:
-    HWND findWindow(const wchar_t* windowClass) const;
-    bool bringToFront(HWND window) const;
-    ::testing::AssertionResult waitUntilClosed();
+    HWND find(const wchar_t* windowClass) const {
+        for (HWND found = nullptr;
+             (found = ::FindWindowExW(nullptr, found, windowClass, nullptr));) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(found, &owner);
+            if (owner == processId_ && ::IsWindowVisible(found)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+    AssertionResult ready() {
+        window_ = poll([&] { return find(ids::kWindowClass); }, [](HWND found) { return found; });
+        if (const int focus = waitForFocus(ids::kPaßworttext); focus != ids::kPaßworttext) {
+            return AssertionFailure() << "no window with the focus in the field; focus: " << focus;
+        }
+        return AssertionSuccess();
+    }
+    AssertionResult closed() {
+        const HWND box = std::exchange(box_, nullptr);
+        if (!box || poll([&] { return ::IsWindowVisible(box); }, [](BOOL open) { return !open; })) {
+            return AssertionFailure() << "no message box, or it stays open";
+        }
+        return window_ ? AssertionSuccess() : ready();
+    }
 
-    win32::UniqueHandle process_;
-    win32::UniqueHandle thread_;
-    DWORD processId_ = 0;
-    DWORD threadId_ = 0;
-    HWND window_ = nullptr;
-    HWND box_ = nullptr;
+    win32::UniqueHandle process_, thread_;
+    DWORD processId_ = 0, threadId_ = 0;
+    HWND window_ = nullptr, box_ = nullptr;
 };
 
-// Every scenario starts from a store and a recorder log of its own choosing.
+// Every scenario starts from an empty store and an empty recorder log.
 class LockTest : public ::testing::Test {
   protected:
-    void SetUp() override;
+    void SetUp() override {
+        // Window and screen coordinates in real pixels, as the lock itself uses them.
+        ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp).c_str());
+        ::DeleteFileW(L"C:\\shutdown-recorder.log");
+    }
     // A password, and a countdown too long to run out while a scenario runs.
-    static void storePassword(std::string_view password);
+    static void storePassword(std::string_view password) {
+        writeSetting(texts::kKeyPassword, password);
+        writeSetting(texts::kKeyTimeOut, "600");
+    }
 
     Lock lock;
 };

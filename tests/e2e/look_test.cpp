@@ -79,10 +79,10 @@ TEST_P(Look, PlacesAndDialogFontFitTheLayoutWhateverTheMessageFont) {
           std::tuple{ids::kKlickAbbruch, DT_SINGLELINE, 2}}) {
         ::GetClientRect(lock.control(id), &area);
         RECT text{0, 0, area.right - 2 * frame, 0};
-        ::DrawTextW(dc, win32::toUtf16(windowText(lock.control(id))).c_str(), -1, &text,
+        ::DrawTextW(dc, win32::toUtf16(win32::windowText(lock.control(id))).c_str(), -1, &text,
                     DT_CALCRECT | format);
         EXPECT_TRUE(text.right <= area.right - 2 * frame && text.bottom <= area.bottom - 2 * frame)
-            << windowText(lock.control(id)) << " needs " << text.right << "x" << text.bottom;
+            << win32::windowText(lock.control(id)) << " needs " << text.right << "x" << text.bottom;
         if (id == ids::kTimerText) {
             EXPECT_EQ(area.right, text.right) << "the countdown sizes itself in another font";
         }

@@ -1,0 +1,245 @@
+// The lock's roads end to end, one row each: the store at the start, what the user does, the
+// boxes and their answers, how the lock ends, the store and the shutdown log at the end.
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "lock_driver.h"
+#include "texts.h"
+
+namespace torvelt::e2e {
+namespace {
+
+using namespace texts;
+
+// Steps are separated by '|'. `start` starts the lock; `away` hides the shutdown program and
+// `volatile` makes the store unwritable before that. Then: `type T`, `enter T` (typed into the
+// empty field, then Enter), `keys K...` (held together), `click C`, `focus C` (C is a control),
+// `close` (asked from outside), `box B [yes|no]` (the next box is B, answered with Enter or a
+// click), `paste N` (N 'k's), `ticks FROM TO`, `stopped` (the countdown), `second P` (another
+// lock opened with P), and at the end `exits` (with code 0) or `runs N` (no box open, N
+// characters in the field), `key [T]` (the stored password is T, or there is none), `wiped` (no
+// settings at all) and `shutdowns N` (at least N while the lock runs on and ticks below zero).
+struct Scenario {
+    const char* name;
+    std::vector<Setting> settings;
+    const char* steps;
+};
+
+const Setting kLongTimeOut{"TimeOut", "600"};
+const std::vector<Setting> kGeheim{{"Key", "geheim"}, kLongTimeOut};
+
+const Scenario kScenarios[] = {
+    {"WrongPasswordsCostTriesRightOneEndsSecondLockRunsBeside",
+     {{"Key", "Geheim ß"}, kLongTimeOut},
+     "start|keys alt O|box empty|enter geheim ß|box tries4|focus field|second Geheim ß|"
+     "enter Geheim ß|exits|shutdowns 0"},
+    {"MasterPasswordInCapitalsEnds", kGeheim, "start|enter RAVELO|exits"},
+    {"LastTryShutsDownAfterItsMessage",
+     {{"Key", "geheim"}, {"maxFehler", "1"}, kLongTimeOut},
+     "start|enter falsch|box lasttry|exits|shutdowns 1"},
+    {"CountdownTicksEverySecondAndShutsDownAtZero",
+     {{"Key", "geheim"}, {"TimeOut", "8"}},
+     "start|ticks 7 2|runs 0|shutdowns 1"},
+    {"FirstStartAsksTwiceWithTheCountdownStoppedAndStoresExactly",
+     {},
+     "start|keys alt O|box first|stopped|enter  Mein Paßwort |box repeat|enter  mein Paßwort |"
+     "box mismatch|stopped|enter  Mein Paßwort |box repeat|enter  Mein Paßwort |box stored|exits|"
+     "key  Mein Paßwort "},
+    {"CommandWordChangesThePasswordAfterTheOldOne",
+     {{"Key", "alt"}, kLongTimeOut},
+     "start|enter new Paßwort|box askold|enter alt|box asknew|stopped|enter neu|box repeat|"
+     "enter neu|box stored|exits|key neu"},
+    {"CommandWordWithAWrongOldPasswordGoesBackToTheLogin",
+     {{"Key", "alt"}, kLongTimeOut},
+     "start|enter new Paßwort|box askold|enter ALT|box oldwrong|runs 3|key alt"},
+    {"AbbruchAnsweredNoByEnterOrClickKeepsTheLock", kGeheim,
+     "start|keys alt A|box sicher|click abbruch|box sicher no|focus field|runs 0|shutdowns 0"},
+    {"AbbruchAnsweredYesShutsDownAndEnds", kGeheim,
+     "start|keys alt A|box sicher yes|exits|shutdowns 1"},
+    {"AbbruchWithoutAShutdownProgramSaysSoAndEnds", kGeheim,
+     "away|start|keys alt A|box sicher yes|box gehtnicht|exits"},
+    {"TabEscapeClosingAndClicksLeaveTheFieldAndOnlyPicture1ShowsAbout", kGeheim,
+     "start|keys tab|focus ok|keys tab|focus abbruch|keys tab|focus picture1|keys tab|"
+     "focus picture2|keys tab|focus field|type ab|keys esc|type c|keys alt F4|close|"
+     "click picture2|click label|type d|click picture1|box about|runs 4"},
+    {"NonTextKeyWipesTheWholeStoreAndStartsAFirstStart",
+     {{"Key", std::string("\7\0\0\0", 4), REG_DWORD}, {"Wert", "x", REG_SZ, ""}},
+     "start|box regfehler|type x|box first|runs 0|wiped"},
+    {"ExpandableKeyIsTakenUnexpanded",
+     {{"Key", "%USERNAME%x", REG_EXPAND_SZ}, kLongTimeOut},
+     "start|enter %USERNAME%x|exits"},
+    {"PastedMegabyteMatchesAStoredMegabyte",
+     {{"Key", std::string(1 << 20, 'k')}, kLongTimeOut},
+     "start|paste 1048576|keys return|exits"},
+    {"RefusedStoreWriteIsReportedAndTheLockStays",
+     {},
+     "volatile|start|type x|box first|enter neu|box repeat|enter neu|box unexpected|runs 3|key"},
+};
+
+const std::map<std::string, Box, std::less<>> kBoxes{
+    {"empty", okBox(kFehlerTitle, kEmptyEntry, Icon::Information)},
+    {"tries4",
+     okBox(kFehlerTitle, "Das ist nicht richtig. Du hast jetzt noch 4 Versuche.", Icon::Stop)},
+    {"lasttry", okBox(kLastTryTitle, kLastTry, Icon::Stop)},
+    {"first", okBox(kNeuesPaßwortTitle, kFirstPasswordPrompt, Icon::Information)},
+    {"repeat", okBox(kBestätigungTitle, kRepeat, Icon::Information)},
+    {"mismatch", okBox(kFehlerTitle, kMismatch, Icon::Stop)},
+    {"stored", okBox(kStoredTitle, kStored, Icon::Information)},
+    {"askold", okBox(kNeuesPaßwortTitle, kAskOld, Icon::Information)},
+    {"oldwrong", okBox("Torvelt", kOldWrong, Icon::Stop)},
+    {"asknew", okBox(kNeuesPaßwortTitle, kAskNew, Icon::Information)},
+    {"sicher", yesNoBox(kSicherTitle, kSicherText)},
+    {"gehtnicht", okBox(kGehtNichtTitle, kGehtNichtText, Icon::Information)},
+    {"regfehler", okBox(kRegFehlerTitle, kRegFehlerText, Icon::Information)},
+    {"about", okBox(kAboutTitle,
+                    "Torvelt Version " TORVELT_ABOUT_VERSION "\r\rEmailkontakt: " TORVELT_CONTACT_EMAIL
+                    "\rInternet " TORVELT_CONTACT_WEB,
+                    Icon::Information)},
+    {"unexpected", okBox(kUnexpectedErrorTitle,
+                         std::string(kUnexpectedError) +
+                             "\r\rEinstellungen nicht schreibbar (Registry-Fehler 1021)",
+                         Icon::Stop)},
+};
+const std::map<std::string, WORD, std::less<>> kKeys{{"alt", VK_MENU},      {"ctrl", VK_CONTROL},
+                                                     {"tab", VK_TAB},       {"esc", VK_ESCAPE},
+                                                     {"return", VK_RETURN}, {"F4", VK_F4}};
+const std::map<std::string, int, std::less<>> kControls{
+    {"field", ids::kPaßworttext}, {"ok", ids::kKlickOK},        {"abbruch", ids::kKlickAbbruch},
+    {"label", ids::kLabel1},      {"picture1", ids::kPicture1}, {"picture2", ids::kPicture2}};
+
+constexpr wchar_t kShutdownProgram[] = L"C:\\windows\\system32\\shutdown.exe";
+constexpr wchar_t kShutdownProgramAway[] = L"C:\\windows\\system32\\shutdown.away";
+
+// Waits for the countdown to show `seconds`, and tells when it did.
+auto shows(const Lock& lock, int seconds) {
+    const std::string caption =
+        std::string(kCaptionBefore) + std::to_string(seconds) + std::string(kCaptionAfter);
+    EXPECT_EQ(
+        poll([&] { return lock.caption(); }, [&](const auto& seen) { return seen == caption; }),
+        caption);
+    return std::chrono::steady_clock::now();
+}
+
+using Step = void (*)(Lock& lock, const std::string& text);
+const std::map<std::string, Step, std::less<>> kSteps{
+    {"start", [](Lock& lock, auto&) { ASSERT_TRUE(lock.start()); }},
+    {"away",
+     [](Lock&, auto&) { ASSERT_TRUE(::MoveFileW(kShutdownProgram, kShutdownProgramAway)); }},
+    {"volatile",  // Wine refuses a lasting key below a volatile one
+     [](Lock&, auto&) {
+         HKEY key = nullptr;
+         ::RegCreateKeyExW(HKEY_CURRENT_USER, win32::settingsPath(kApp).c_str(), 0, nullptr,
+                           REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
+         ASSERT_TRUE(win32::UniqueKey(key));
+     }},
+    {"type", [](Lock& lock, auto& text) { lock.type(text); }},
+    {"enter", [](Lock& lock, auto& text) { ASSERT_TRUE(lock.enter(text)); }},
+    {"keys",
+     [](Lock& lock, auto& names) {
+         std::vector<WORD> held;
+         std::istringstream keys(names);
+         for (std::string key; keys >> key;) {
+             held.push_back(kKeys.contains(key) ? kKeys.at(key) : static_cast<WORD>(key[0]));
+         }
+         lock.keys(held);
+     }},
+    {"click", [](Lock& lock, auto& name) { lock.click(kControls.at(name)); }},
+    {"focus",
+     [](Lock& lock, auto& name) {
+         EXPECT_EQ(lock.waitForFocus(kControls.at(name)), kControls.at(name));
+     }},
+    {"close",  // as the window's close button, and as another program would
+     [](Lock& lock, auto&) {
+         ::PostMessageW(lock.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+         ::PostMessageW(lock.window(), WM_CLOSE, 0, 0);
+     }},
+    {"box",
+     [](Lock& lock, auto& answered) {
+         const std::string name = answered.substr(0, answered.find(' '));
+         ASSERT_EQ(lock.nextBox(), kBoxes.at(name));
+         ASSERT_TRUE(name == answered ? lock.answer()
+                                      : lock.clickButton(answered.ends_with("yes") ? IDYES : IDNO));
+     }},
+    {"paste",  // the clipboard owns the memory once it has taken it
+     [](Lock& lock, auto& count) {
+         const int length = std::stoi(count);
+         const HGLOBAL memory = ::GlobalAlloc(GHND, (length + 1) * sizeof(wchar_t));
+         std::fill_n(static_cast<wchar_t*>(::GlobalLock(memory)), length, L'k');
+         ::GlobalUnlock(memory);
+         ASSERT_TRUE(::OpenClipboard(nullptr) && ::EmptyClipboard() &&
+                     ::SetClipboardData(CF_UNICODETEXT, memory));
+         ::CloseClipboard();
+         lock.keys({VK_CONTROL, 'V'});
+         ASSERT_EQ(lock.waitForFieldLength(length), length);
+     }},
+    {"ticks",  // one second a tick: a tick of two seconds or of half a second misses the bounds
+     [](Lock& lock, auto& range) {
+         int from = 0, to = 0;
+         std::istringstream(range) >> from >> to;
+         shows(lock, from);
+         const auto took = shows(lock, to) - shows(lock, from - 1);
+         EXPECT_GT(took, (from - 1 - to) * 750ms);
+         EXPECT_LT(took, (from - 1 - to) * 1500ms);
+     }},
+    {"stopped",  // a stopped countdown shows only in ticks that do not come
+     [](Lock& lock, auto&) {
+         EXPECT_EQ(poll([&] { return lock.caption(); },
+                        [](const std::string& seen) { return seen != kTimerStopped; }, 1500ms),
+                   kTimerStopped);
+     }},
+    {"second",
+     [](Lock&, auto& password) {
+         Lock second;
+         ASSERT_TRUE(second.start());
+         ASSERT_TRUE(second.enter(password));
+         EXPECT_EQ(second.waitForExit(), 0u);
+     }},
+    {"exits", [](Lock& lock, auto&) { EXPECT_EQ(lock.waitForExit(), 0u); }},
+    {"runs",
+     [](Lock& lock, auto& length) {
+         EXPECT_TRUE(lock.running());
+         EXPECT_FALSE(lock.boxOpen());
+         EXPECT_EQ(lock.waitForFieldLength(std::stoi(length)), std::stoi(length));
+     }},
+    {"key",
+     [](Lock&, auto& text) {
+         EXPECT_EQ(storedText("Key"), text.empty() ? std::nullopt : std::optional(text));
+     }},
+    {"wiped", [](Lock&, auto&) { EXPECT_FALSE(settingsExist()); }},
+    {"shutdowns",
+     [](Lock& lock, auto& count) {
+         const std::size_t least = std::stoul(count);
+         const auto records = shutdownRecords(least);
+         const bool ticking = least && lock.running();
+         EXPECT_EQ(records, std::vector(ticking ? std::max(records.size(), least) : least,
+                                        shutdownRecord()));
+     }},
+};
+
+void PrintTo(const Scenario& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class Scenarios : public LockTest, public ::testing::WithParamInterface<Scenario> {
+    void TearDown() override { ::MoveFileW(kShutdownProgramAway, kShutdownProgram); }
+};
+
+TEST_P(Scenarios, End) {
+    const Scenario& row = GetParam();
+    for (const Setting& setting : row.settings) {
+        writeSetting(setting);
+    }
+    std::istringstream steps(row.steps);
+    for (std::string step; !HasFatalFailure() && std::getline(steps, step, '|');) {
+        SCOPED_TRACE(step);
+        const std::size_t space = std::min(step.find(' '), step.size());
+        kSteps.at(step.substr(0, space))(lock, step.substr(std::min(space + 1, step.size())));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lock, Scenarios, ::testing::ValuesIn(kScenarios),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace torvelt::e2e
