@@ -193,7 +193,11 @@ table=$(awk -F'\t' -v starts="${starts}" -v rounds="${rounds}" -v drift="${drift
         for (p = 1; p <= 4; ++p) line = line "\t" all[metric, names[p]]
         return line
     }
-    { key = $1 SUBSEP $2; all[key] = key in all ? all[key] " " $3 : $3 }
+    {
+        key = $1 SUBSEP $2
+        if (key in all) all[key] = all[key] " " $3
+        else all[key] = $3
+    }
     END {
         split("torvelt themed_window ticking_label bare_window", names, " ")
         print "metric\ttorvelt.exe\tthemed window\tticking label\tbare window\tratio\ttarget\tmet"
