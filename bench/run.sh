@@ -1,98 +1,39 @@
 #!/usr/bin/env bash
-# Benchmarks torvelt.exe against a bare Win32 window under Wine and writes build/bench/results.md.
+# Measures torvelt.exe against three floor programs under Wine and writes build/bench/results.md.
+# usage: bench/run.sh   (BENCH_STARTS: starts per program for the time to ready, default 20;
+#                        BENCH_ROUNDS: runs per program for memory and idle CPU, default 5)
 set -euo pipefail
 
-usage() {
-    cat >&2 <<'EOF'
-usage: bench/run.sh
-
-Installs what is missing, builds torvelt.exe (mingw preset) and the bench programs, makes a
-fresh Wine prefix under build/bench/ whose shutdown.exe is the recorder, and measures both
-programs in one run. Prints the table and writes build/bench/results.md.
-  BENCH_STARTS       starts per program for the time to ready (default 20)
-  BENCH_SETTLE_RUNS  runs per program for memory and idle CPU (default 3)
-EOF
-}
-if [[ $# -gt 0 ]]; then
-    usage
-    [[ "$1" == "-h" || "$1" == "--help" ]] && exit 0
-    exit 2
-fi
-
-started=${SECONDS}
-cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.."
-root=$(pwd -P)
-starts=${BENCH_STARTS:-20}
-settle_runs=${BENCH_SETTLE_RUNS:-3}
-out="${root}/build/bench"
-prefix="${out}/wineprefix"
-bin="${out}/bin"
-
-scripts/install-deps.sh
-
-# torvelt.exe exactly as the project builds it.
-cmake --preset mingw >/dev/null
-cmake --build build/mingw -j2 --target torvelt
-
-# The bench programs: same toolchain file, same build type and the project's own option
-# target (see bench/CMakeLists.txt), so both are stripped, or neither, as the project decides.
-cmake -S bench -B "${out}/cmake" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="${root}/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "${out}/cmake" -j2
-
-# Measured from copies: others may rebuild build/mingw while the bench runs.
-mkdir -p -- "${bin}"
-cp -f -- build/mingw/window/torvelt.exe "${bin}/torvelt.exe"
-cp -f -- "${out}/cmake/bare_window.exe" "${bin}/bare_window.exe"
-cp -f -- "${out}/cmake/measure.exe" "${bin}/measure.exe"
-recorder="${out}/cmake/shutdown_recorder.exe"
-# Stripped copies only to show what symbols and debug sections weigh; never measured. An .exe
-# that strip does not shrink was built stripped.
-x86_64-w64-mingw32-strip -o "${bin}/torvelt.stripped.exe" "${bin}/torvelt.exe"
-x86_64-w64-mingw32-strip -o "${bin}/bare_window.stripped.exe" "${bin}/bare_window.exe"
-strip_state() {
-    if [[ $(stat -c %s -- "$1") -eq $(stat -c %s -- "$2") ]]; then
-        echo stripped
-    else
-        echo "not stripped"
-    fi
-}
-lock_strip=$(strip_state "${bin}/torvelt.exe" "${bin}/torvelt.stripped.exe")
-bare_strip=$(strip_state "${bin}/bare_window.exe" "${bin}/bare_window.stripped.exe")
-if [[ "${lock_strip}" == "${bare_strip}" ]]; then
-    strip_note="both ${lock_strip}"
-else
-    strip_note="torvelt.exe ${lock_strip}, bare_window.exe ${bare_strip}: NOT ALIKE"
-    echo "run.sh: warning: ${strip_note}" >&2
-fi
-
-# A fresh prefix every run: nothing from an earlier run (a stored password, a changed
-# TimeOut) can change what the lock does.
-if [[ -e "${prefix}" ]]; then
-    WINEPREFIX="${prefix}" timeout 60 wineserver -k >/dev/null 2>&1 || true
-    rm -rf -- "${prefix}"
-fi
-scripts/wine-prefix.sh "${prefix}" --recorder "${recorder}"
-# The lock starts system32\shutdown.exe when its countdown runs out: it must be the recorder.
-cmp -s -- "${recorder}" "${prefix}/drive_c/windows/system32/shutdown.exe" || {
-    echo "run.sh: the prefix's shutdown.exe is not the recorder; refusing" >&2
-    exit 1
-}
-
-export WINEPREFIX="${prefix}"
+# ---- Wine environment: one block, to become `source scripts/wine-env.sh` -------------------
 export WINEARCH=win64
 export WINEDEBUG=-all
+# No Mono/Gecko installer dialogs, no menu entries on the host.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-
-# shellcheck disable=SC2317  # reached through the EXIT trap, which shellcheck cannot see
-cleanup() {
-    # Only this run's prefix: whatever still runs in it was started by this run.
-    WINEPREFIX="${prefix}" timeout 60 wineserver -k >/dev/null 2>&1 || true
+# A fresh throwaway prefix whose shutdown.exe is the recorder: nothing from an earlier run (a
+# stored password, a changed TimeOut) can change what the lock does, and nothing shuts down.
+make_wine_prefix() { # PREFIX RECORDER
+    if [[ -e "$1" ]]; then
+        WINEPREFIX="$1" timeout 60 wineserver -k >/dev/null 2>&1 || true
+        rm -rf -- "$1"
+    fi
+    scripts/wine-prefix.sh "$1" --recorder "$2"
+    cmp -s -- "$2" "$1/drive_c/windows/system32/shutdown.exe" || {
+        echo "run.sh: the prefix's shutdown.exe is not the recorder; refusing" >&2
+        exit 1
+    }
+    export WINEPREFIX="$1"
 }
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+# ---- end of the Wine environment ------------------------------------------------------------
+
+cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.."
+root=$(pwd -P)
+out="${root}/build/bench"
+bin="${out}/bin"
+samples="${out}/samples.tsv"
+programs=(torvelt themed_window ticking_label bare_window)
+settle_seconds=2
+idle_seconds=10
+drift_seconds=60
 
 # Z: is Wine's view of /.
 windows_path() {
@@ -100,104 +41,205 @@ windows_path() {
     printf 'Z:%s' "${path//\//\\}"
 }
 
-tsv="${out}/results.tsv"
-rm -f -- "${tsv}"
-measure_started=${SECONDS}
-# Bounded: 20 starts take seconds each at worst, the timed runs under two minutes in all.
-# Wine's own desktop processes are ended while the display still exists, so that none of them
-# loses its X connection midway.
-# shellcheck disable=SC2016  # expanded by the inner bash, on purpose
-timeout --kill-after=30 1800 scripts/with-display.sh bash -c '
-    status=0
-    wine "$@" || status=$?
+probe() {
+    wine "${bin}/probe.exe" "$@" | tr -d '\r'
+}
+
+# The Linux process of this prefix behind a Windows program: Wine sets its command line to the
+# Windows path of the .exe. Other prefixes on this machine may run programs of the same name.
+linux_pid() {
+    local wanted="$1" folder first
+    for folder in /proc/[0-9]*; do
+        first=""
+        { IFS= read -r -d '' first <"${folder}/cmdline"; } 2>/dev/null || true
+        if [[ "${first}" == "${wanted}" ]] &&
+            { tr '\0' '\n' <"${folder}/environ"; } 2>/dev/null |
+            grep -xF "WINEPREFIX=${WINEPREFIX}" >/dev/null; then
+            echo "${folder#/proc/}"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# CPU time of all threads of a process in nanoseconds: the first field of each schedstat.
+cpu_ns() {
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%d", sum }'
+}
+
+# One run left alone: private memory (RssAnon) once settled, then the program's CPU time over the
+# idle span, scaled to exactly that span.
+hold_once() {
+    local name="$1" exe log pid cpu0 t0 rss cpu1 t1
+    exe=$(windows_path "${bin}/${name}.exe")
+    log=$(mktemp)
+    # Not through tr, which would hold the line back until the end.
+    wine "${bin}/probe.exe" hold $((settle_seconds + idle_seconds + 2)) "${exe}" >"${log}" &
+    local probe_pid=$!
+    for _ in $(seq 600); do
+        grep -q '^ready' "${log}" && break
+        kill -0 "${probe_pid}" 2>/dev/null || break
+        sleep 0.05
+    done
+    grep -q '^ready' "${log}" || { echo "run.sh: ${name} never got ready" >&2; exit 1; }
+    pid=$(linux_pid "${exe}")
+    sleep "${settle_seconds}"
+    rss=$(awk '/^RssAnon:/ { print $2 }' "/proc/${pid}/status")
+    cpu0=$(cpu_ns "${pid}") t0=$(date +%s%N)
+    sleep "${idle_seconds}"
+    cpu1=$(cpu_ns "${pid}") t1=$(date +%s%N)
+    wait "${probe_pid}"
+    rm -f -- "${log}"
+    printf 'memory\t%s\t%s\n' "${name}" "${rss}"
+    awk -v name="${name}" -v cpu=$((cpu1 - cpu0)) -v span=$((t1 - t0)) -v idle="${idle_seconds}" \
+        'BEGIN { printf "cpu\t%s\t%.3f\n", name, cpu / 1e6 * idle * 1e9 / span }'
+}
+
+# Inside the display: every measurement, interleaved, as raw samples.
+measure() {
+    local exes=() name round step
+    for name in "${programs[@]}"; do
+        exes+=("$(windows_path "${bin}/${name}.exe")")
+    done
+    echo "run.sh: time to ready, ${starts} starts each" >&2
+    probe ready "${starts}" "${exes[@]}" | while read -r _ index ms; do
+        printf 'ready\t%s\t%s\n' "${programs[index]}" "${ms}"
+    done
+    echo "run.sh: memory and idle CPU, ${rounds} runs each" >&2
+    for ((round = 0; round < rounds; ++round)); do
+        for ((step = 0; step < ${#programs[@]}; ++step)); do
+            hold_once "${programs[(step + round) % ${#programs[@]}]}"
+        done
+    done
+    echo "run.sh: countdown drift over ${drift_seconds} s" >&2
+    probe drift "${drift_seconds}" "${exes[0]}" | awk -v OFS='\t' '{ print "drift", "torvelt", $2 }'
+    # Wine's desktop processes end while the display still exists.
     wineserver -k >/dev/null 2>&1 || true
     timeout 60 wineserver -w || true
-    exit "${status}"' _ \
-    "${bin}/measure.exe" \
-    --torvelt "$(windows_path "${bin}/torvelt.exe")" \
-    --bare "$(windows_path "${bin}/bare_window.exe")" \
-    --out "$(windows_path "${tsv}")" \
-    --starts "${starts}" --settle-runs "${settle_runs}"
-measure_seconds=$((SECONDS - measure_started))
+}
 
-shutdowns="none"
-if [[ -s "${prefix}/drive_c/shutdown-recorder.log" ]]; then
-    shutdowns="$(wc -l <"${prefix}/drive_c/shutdown-recorder.log") recorded (unexpected)"
+starts=${BENCH_STARTS:-20}
+rounds=${BENCH_ROUNDS:-5}
+if [[ "${1:-}" == --measure ]]; then
+    measure
+    exit 0
+fi
+if [[ $# -gt 0 ]]; then
+    sed -n '3,4s/^# //p' "${BASH_SOURCE[0]}" >&2
+    exit 2
 fi
 
-size_of() {
-    stat -c %s -- "$1"
-}
-ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'
-}
-lock_stripped=$(size_of "${bin}/torvelt.stripped.exe")
-bare_stripped=$(size_of "${bin}/bare_window.stripped.exe")
-stripped_met=$([[ ${lock_stripped} -lt 524288 ]] && echo yes || echo NO)
-printf '%s\t%s\t%s\t%s\t%s\t%s\n' \
-    ".exe size if stripped (bytes, copy; not measured)" "${lock_stripped}" "${bare_stripped}" \
-    "$(ratio "${lock_stripped}" "${bare_stripped}")" "torvelt < 524288 (512 KiB)" \
-    "${stripped_met}" >>"${tsv}"
-printf '%s\t%s\t%s\t%s\t%s\t%s\n' \
-    "shutdown.exe launches during the run" "${shutdowns}" "-" "-" "none" \
-    "$([[ "${shutdowns}" == none ]] && echo yes || echo NO)" >>"${tsv}"
+started=${SECONDS}
+scripts/install-deps.sh
+cmake --preset mingw >/dev/null
+cmake --build build/mingw -j2 --target torvelt
+# The floors and the probe: same toolchain, build type and option target (bench/CMakeLists.txt).
+cmake -S bench -B "${out}/cmake" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="${root}/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "${out}/cmake" -j2
+# Measured from copies: others may rebuild build/mingw while the bench runs.
+mkdir -p -- "${bin}"
+cp -f -- build/mingw/window/torvelt.exe "${bin}/"
+for name in themed_window ticking_label bare_window probe; do
+    cp -f -- "${out}/cmake/${name}.exe" "${bin}/"
+done
 
-cpu_model=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
-wine_version=$(wine --version 2>/dev/null || echo unknown)
-compile_flags() {
-    sed -n 's/^CXX_FLAGS = //p' "$1"
+make_wine_prefix "${out}/wineprefix" "${out}/cmake/shutdown_recorder.exe"
+# shellcheck disable=SC2317  # reached through the EXIT trap, which shellcheck cannot see
+cleanup() {
+    WINEPREFIX="${out}/wineprefix" timeout 60 wineserver -k >/dev/null 2>&1 || true
 }
-link_flags() {
-    # The compiler's own options on the link line: everything before the first object.
-    awk '/g\+\+/ { for (i = 2; i <= NF && $i !~ /^-Wl,--whole-archive|\.obj$|\.a$/; ++i)
-                       printf "%s ", $i; exit }' "$1"
-}
-lock_flags="$(compile_flags build/mingw/window/CMakeFiles/torvelt.dir/flags.make) |"
-lock_flags+=" $(link_flags build/mingw/window/CMakeFiles/torvelt.dir/link.txt)"
-bare_flags="$(compile_flags "${out}/cmake/CMakeFiles/bare_window.dir/flags.make") |"
-bare_flags+=" $(link_flags "${out}/cmake/CMakeFiles/bare_window.dir/link.txt")"
-total_seconds=$((SECONDS - started))
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
-# Console: an aligned table.
-echo
-awk -F'\t' '
-    { for (i = 1; i <= NF; ++i) { cell[NR, i] = $i; if (length($i) > width[i]) width[i] = length($i) } }
-    END {
-        for (r = 1; r <= NR; ++r) {
-            line = ""
-            for (i = 1; i <= 6; ++i) line = line sprintf("%-" width[i] "s  ", cell[r, i])
-            sub(/ +$/, "", line); print line
+measure_started=${SECONDS}
+timeout --kill-after=30 3600 scripts/with-display.sh "${BASH_SOURCE[0]}" --measure >"${samples}"
+measure_seconds=$((SECONDS - measure_started))
+recorded=0
+if [[ -s "${out}/wineprefix/drive_c/shutdown-recorder.log" ]]; then
+    recorded=$(wc -l <"${out}/wineprefix/drive_c/shutdown-recorder.log")
+fi
+
+# What Linux reads from outside the programs: size and imported DLLs.
+for name in "${programs[@]}"; do
+    file="${bin}/${name}.exe"
+    dlls=$(x86_64-w64-mingw32-objdump -p "${file}" | awk '/DLL Name:/ { print tolower($3) }' |
+        sort | paste -sd ' ')
+    printf 'size\t%s\t%s\ndlls\t%s\t%s\n' "${name}" "$(stat -c %s -- "${file}")" "${name}" "${dlls}"
+done >>"${samples}"
+
+# The table: medians (with the range), ratios against the fair floor, and each target met or not.
+table=$(awk -F'\t' -v starts="${starts}" -v rounds="${rounds}" -v drift="${drift_seconds}" \
+    -v recorded="${recorded}" '
+    function median(key,   n, i, j, t) {
+        n = split(all[key], v, " ")
+        for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) {
+            t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+        low = v[1]; high = v[n]
+        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+    }
+    function row(label, metric, format, floor, limit, target,   r, line, p, m) {
+        r = median(metric SUBSEP "torvelt") / median(metric SUBSEP floor)
+        line = label
+        for (p = 1; p <= 4; ++p) {
+            m = median(metric SUBSEP names[p])
+            line = line "\t" sprintf(format " (" format "-" format ")", m, low, high)
         }
-    }' "${tsv}"
-echo
-echo "measured in ${measure_seconds}s; whole run ${total_seconds}s"
+        print line "\t" sprintf("%.2f", r) "\t" target "\t" (r <= limit ? "yes" : "NO")
+    }
+    function cells(metric,   p, line) {
+        for (p = 1; p <= 4; ++p) line = line "\t" all[metric, names[p]]
+        return line
+    }
+    {
+        key = $1 SUBSEP $2
+        if (key in all) all[key] = all[key] " " $3
+        else all[key] = $3
+    }
+    END {
+        split("torvelt themed_window ticking_label bare_window", names, " ")
+        print "metric\ttorvelt.exe\tthemed window\tticking label\tbare window\tratio\ttarget\tmet"
+        row("time to ready (ms), median of " starts " (min-max)", "ready", "%.0f",
+            "themed_window", 1.10, "<= 1.10 x themed")
+        row("private memory at ready + 2 s (KiB), median of " rounds, "memory", "%.0f",
+            "themed_window", 1.10, "<= 1.10 x themed")
+        row("idle CPU in 10 s (ms), median of " rounds, "cpu", "%.1f", "ticking_label", 1.25,
+            "<= 1.25 x ticking")
+        d = all["drift", "torvelt"]
+        print "countdown drift over " drift " s (ticks)\t" d "\t\t\t\t\t0\t" (d + 0 == 0 ? "yes" : "NO")
+        s = all["size", "torvelt"]
+        print ".exe size (bytes)" cells("size") "\t\t<= 262144\t" (s + 0 <= 262144 ? "yes" : "NO")
+        print "imported DLLs" cells("dlls") "\t\tsystem DLLs only\t" \
+            (all["dlls", "torvelt"] ~ /lib(stdc|gcc|winpthread)/ ? "NO" : "yes")
+        print "shutdown.exe launches\t" recorded "\t\t\t\t\t0\t" (recorded == 0 ? "yes" : "NO")
+    }' "${samples}")
 
-markdown="${out}/results.md"
+flags_of() {
+    sed -n 's/^CXX_FLAGS = //p' "$1/flags.make"
+}
+lock_flags=$(flags_of build/mingw/window/CMakeFiles/torvelt.dir)
+floor_flags=$(flags_of "${out}/cmake/CMakeFiles/ticking_label.dir")
+echo
+column -t -s $'\t' <<<"${table}"
+echo
+echo "measured in ${measure_seconds} s; whole run $((SECONDS - started)) s"
 {
-    echo "# torvelt.exe against a bare Win32 window"
+    echo "# torvelt.exe against its floors"
     echo
-    echo "- date: $(date -u '+%Y-%m-%d %H:%M:%S UTC')"
-    echo "- machine: $(nproc) CPUs, ${cpu_model}; $(uname -sr)"
-    echo "- Wine: ${wine_version}, fresh prefix, Xvfb 1024x768x24 without window manager" \
-        "(unless a display was already there)"
-    echo "- torvelt.exe flags: ${lock_flags}"
-    echo "- bare_window.exe flags: ${bare_flags}"
-    echo "- ${strip_note} (as built); starts per program: ${starts}" \
-        "(after one warm-up start each, not counted), runs for memory and idle CPU: ${settle_runs}"
-    echo "- run time: measuring ${measure_seconds} s, whole run ${total_seconds} s"
+    echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+    echo "- machine: $(nproc) CPUs, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo);" \
+        "$(uname -sr); load average $(cut -d ' ' -f 1-3 /proc/loadavg)"
+    echo "- Wine: $(wine --version 2>/dev/null), fresh prefix, Xvfb 1024x768x24"
+    echo "- compile flags: ${lock_flags} (floors: $([[ "${floor_flags}" == "${lock_flags}" ]] &&
+        echo same || echo "DIFFERENT: ${floor_flags}"))"
     echo
-    awk -F'\t' '
-        { gsub(/\|/, "\\|"); printf "|"; for (i = 1; i <= 6; ++i) printf " %s |", $i; print "" }
-        NR == 1 { print "|---|---|---|---|---|---|" }' "${tsv}"
+    awk -F'\t' '{ printf "|"; for (i = 1; i <= NF; ++i) printf " %s |", $i; print "" }
+        NR == 1 { print "|---|---|---|---|---|---|---|---|" }' <<<"${table}"
     echo
-    echo "Ready: the foreground thread's keyboard focus (GetGUIThreadInfo) is in a window of the"
-    echo "started process whose top-level window is visible and in front, timed from just before"
-    echo "CreateProcess. Memory: K32GetProcessMemoryInfo at ready + 2 s; where Wine leaves"
-    echo "PrivateUsage at 0, RssAnon from /proc/PID/status of the Wine process stands in for it."
-    echo "Idle CPU: kernel + user time over 10 s from ready. Wine 8 answers GetProcessTimes for"
-    echo "another process with the caller's own times; measure.exe notices and then sums the run"
-    echo "time (ns) in /proc/PID/task/*/schedstat of the Wine process instead. Drift: the number in"
-    echo "control 1007's caption, read with WM_GETTEXT every 20 ms for 30 s after ready; decrease"
-    echo "minus elapsed wall seconds."
-} >"${markdown}"
-echo "results: ${markdown}"
+    echo "Ready: from CreateProcess until the focus is in the program's visible front window (the"
+    echo "lock: in its password field). Memory: RssAnon, CPU: the threads' schedstat of the Wine"
+    echo "process, over ${idle_seconds} s from ready + ${settle_seconds} s. Drift: ticks lost in ${drift_seconds} s from the first."
+} >"${out}/results.md"
+echo "results: ${out}/results.md"
