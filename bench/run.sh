@@ -4,28 +4,9 @@
 #                        BENCH_ROUNDS: runs per program for memory and idle CPU, default 5)
 set -euo pipefail
 
-# ---- Wine environment: one block, to become `source scripts/wine-env.sh` -------------------
-export WINEARCH=win64
-export WINEDEBUG=-all
-# No Mono/Gecko installer dialogs, no menu entries on the host.
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-# A fresh throwaway prefix whose shutdown.exe is the recorder: nothing from an earlier run (a
-# stored password, a changed TimeOut) can change what the lock does, and nothing shuts down.
-make_wine_prefix() { # PREFIX RECORDER
-    if [[ -e "$1" ]]; then
-        WINEPREFIX="$1" timeout 60 wineserver -k >/dev/null 2>&1 || true
-        rm -rf -- "$1"
-    fi
-    scripts/wine-prefix.sh "$1" --recorder "$2"
-    cmp -s -- "$2" "$1/drive_c/windows/system32/shutdown.exe" || {
-        echo "run.sh: the prefix's shutdown.exe is not the recorder; refusing" >&2
-        exit 1
-    }
-    export WINEPREFIX="$1"
-}
-# ---- end of the Wine environment ------------------------------------------------------------
-
 cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.."
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh
 root=$(pwd -P)
 out="${root}/build/bench"
 bin="${out}/bin"
@@ -34,12 +15,6 @@ programs=(torvelt themed_window ticking_label bare_window)
 settle_seconds=2
 idle_seconds=10
 drift_seconds=60
-
-# Z: is Wine's view of /.
-windows_path() {
-    local path="$1"
-    printf 'Z:%s' "${path//\//\\}"
-}
 
 probe() {
     wine "${bin}/probe.exe" "$@" | tr -d '\r'
@@ -71,7 +46,7 @@ cpu_ns() {
 # idle span, scaled to exactly that span.
 hold_once() {
     local name="$1" exe log pid cpu0 t0 rss cpu1 t1
-    exe=$(windows_path "${bin}/${name}.exe")
+    exe=$(wine_path "${bin}/${name}.exe")
     log=$(mktemp)
     # Not through tr, which would hold the line back until the end.
     wine "${bin}/probe.exe" hold $((settle_seconds + idle_seconds + 2)) "${exe}" >"${log}" &
@@ -99,7 +74,7 @@ hold_once() {
 measure() {
     local exes=() name round step
     for name in "${programs[@]}"; do
-        exes+=("$(windows_path "${bin}/${name}.exe")")
+        exes+=("$(wine_path "${bin}/${name}.exe")")
     done
     echo "run.sh: time to ready, ${starts} starts each" >&2
     probe ready "${starts}" "${exes[@]}" | while read -r _ index ms; do
@@ -114,8 +89,7 @@ measure() {
     echo "run.sh: countdown drift over ${drift_seconds} s" >&2
     probe drift "${drift_seconds}" "${exes[0]}" | awk -v OFS='\t' '{ print "drift", "torvelt", $2 }'
     # Wine's desktop processes end while the display still exists.
-    wineserver -k >/dev/null 2>&1 || true
-    timeout 60 wineserver -w || true
+    wine_end_session "${WINEPREFIX}"
 }
 
 starts=${BENCH_STARTS:-20}
@@ -145,10 +119,16 @@ for name in themed_window ticking_label bare_window probe; do
     cp -f -- "${out}/cmake/${name}.exe" "${bin}/"
 done
 
-make_wine_prefix "${out}/wineprefix" "${out}/cmake/shutdown_recorder.exe"
+# A fresh throwaway prefix whose shutdown.exe is the recorder: nothing from an earlier run (a
+# stored password, a changed TimeOut) can change what the lock does, and nothing shuts down.
+prefix="${out}/wineprefix"
+wine_end_session "${prefix}"
+rm -rf -- "${prefix}"
+scripts/wine-prefix.sh "${prefix}" --recorder "${out}/cmake/shutdown_recorder.exe"
+wine_use_prefix "${prefix}"
 # shellcheck disable=SC2317  # reached through the EXIT trap, which shellcheck cannot see
 cleanup() {
-    WINEPREFIX="${out}/wineprefix" timeout 60 wineserver -k >/dev/null 2>&1 || true
+    wine_end_session "${prefix}"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
