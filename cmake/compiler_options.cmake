@@ -19,8 +19,11 @@ if(TORVELT_SANITIZE)
     target_link_options(torvelt_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# One self-contained .exe: no MinGW runtime DLL may travel with it.
+# One self-contained .exe: no MinGW runtime DLL may travel with it. A release is optimised for
+# size and drops the code nothing calls, which keeps the static runtime's share small.
 if(MINGW)
+    target_compile_options(torvelt_options INTERFACE
+        $<$<CONFIG:Release,MinSizeRel>:-Os -ffunction-sections -fdata-sections>)
     target_link_options(torvelt_options INTERFACE -static -static-libgcc -static-libstdc++
-        $<$<CONFIG:Release,MinSizeRel>:-s>)
+        $<$<CONFIG:Release,MinSizeRel>:-s -Wl,--gc-sections>)
 endif()
