@@ -4,14 +4,12 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
-#include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control_ids.h"
@@ -24,7 +22,6 @@ namespace torvelt::e2e {
 
 using namespace std::chrono_literals;
 using win32::toUtf16;
-using win32::toUtf8;
 
 // Reads until `done(value)` holds or `bound` has passed (long enough for Wine on a busy machine),
 // and returns the last value read, so that a failed expectation shows what was there instead.
@@ -45,27 +42,9 @@ inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0) {
     return static_cast<LRESULT>(result);
 }
 
-enum class Icon { None, Stop, Information, Question, Unknown };
-
-// A message box as its user sees it; compared whole, so that a failure shows all of it.
-struct Box {
-    std::string title, text;
-    Icon icon = Icon::None;
-    std::vector<int> buttons;  // control IDs in ascending order: IDOK, IDYES, IDNO
-    int defaultButton = IDOK;
-    bool operator==(const Box&) const = default;
-    friend void PrintTo(const Box& box, std::ostream* out) {
-        std::string text = box.text;
-        std::ranges::replace(text, '\r', '|');
-        *out << '"' << box.title << "\", \"" << text << "\" (| for \\r), icon "
-             << static_cast<int>(box.icon) << " (1 stop, 2 information, 3 question), "
-             << box.buttons.size() << " buttons, default " << box.defaultButton;
-    }
-};
-
-// Wine tells no other process about the box's icon handle: the icon shown is the system icon
-// that, drawn on the colour of the shown one's corner, gives the same pixels.
-inline Icon iconShown(HWND control) {
+// Wine tells no other process about a box's icon handle: the icon shown is the system icon (Stop,
+// Question, Information) that, drawn on the colour of the shown one's corner, gives its pixels.
+inline char iconShown(HWND control) {
     RECT area;
     ::GetWindowRect(control, &area);
     const int width = area.right - area.left, height = area.bottom - area.top;
@@ -77,8 +56,8 @@ inline Icon iconShown(HWND control) {
     ::ReleaseDC(nullptr, screen);
     const win32::UniqueGdiObject corner(::CreateSolidBrush(::GetPixel(dc.get(), 0, 0)));
     const RECT beside{width, 0, 2 * width, height};
-    for (const auto& [icon, id] : {std::pair(Icon::Stop, 32513), std::pair(Icon::Question, 32514),
-                                   std::pair(Icon::Information, 32516)}) {
+    for (const auto& [icon, id] :
+         {std::pair('S', 32513), std::pair('Q', 32514), std::pair('I', 32516)}) {
         ::FillRect(dc.get(), &beside, static_cast<HBRUSH>(corner.get()));
         ::DrawIconEx(dc.get(), width, 0, ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)), width, height,
                      0, nullptr, DI_NORMAL);
@@ -92,29 +71,30 @@ inline Icon iconShown(HWND control) {
             return icon;
         }
     }
-    return Icon::Unknown;
+    return '?';
 }
 
-// The default button is the one in the default style: Wine never tells the dialog manager, so
-// DM_GETDEFID answers IDOK even where No is the default.
-inline Box readBox(HWND box) {
-    Box read{win32::windowText(box), win32::windowText(::GetDlgItem(box, 0xFFFF)), Icon::None, {}};
+// A message box as its user sees it, in one line: title|text|icon|buttons, the default one
+// marked '*'. That is the default style: Wine never tells the dialog manager, so DM_GETDEFID
+// answers IDOK even where No is the default.
+inline std::string boxShown(HWND box) {
+    std::string icon = "-", buttons;
     for (HWND child = nullptr; (child = ::FindWindowExW(box, child, nullptr, nullptr));) {
         const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
-        if (!::IsWindowVisible(child) || ::GetDlgCtrlID(child) == 0xFFFF) {
-            continue;
-        } else if (win32::windowText(child).empty() && (style & SS_TYPEMASK) == SS_ICON) {
-            read.icon = poll([&] { return iconShown(child); },  // painted yet?
-                             [](Icon icon) { return icon != Icon::Unknown; }, 2s);
-        } else {
-            read.buttons.push_back(::GetDlgCtrlID(child));
-            if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
-                read.defaultButton = read.buttons.back();
-            }
+        const int id = ::GetDlgCtrlID(child);
+        if (::IsWindowVisible(child) && id != 0xFFFF && (style & SS_TYPEMASK) == SS_ICON &&
+            win32::windowText(child).empty()) {
+            icon =
+                poll([&] { return iconShown(child); }, [](char seen) { return seen != '?'; }, 2s);
+        } else if (::IsWindowVisible(child) && id != 0xFFFF) {
+            buttons += std::string(id == IDOK    ? " ok"
+                                   : id == IDYES ? " yes"
+                                                 : " no") +
+                       ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
         }
     }
-    std::ranges::sort(read.buttons);
-    return read;
+    return win32::windowText(box) + '|' + win32::windowText(::GetDlgItem(box, 0xFFFF)) + '|' +
+           icon + '|' + buttons;
 }
 
 // A value of the password section, or with section "" of HKCU\Software\WindowsStart itself:
@@ -132,51 +112,9 @@ inline void writeSetting(const Setting& setting) {
                       text ? static_cast<const void*>(wide.c_str()) : setting.data.data(),
                       static_cast<DWORD>(text ? (wide.size() + 1) * 2 : setting.data.size()));
 }
-// The password section's value `name` if it is a REG_SZ of at most 4095 characters.
-inline std::optional<std::string> storedText(const std::string& name) {
-    std::array<wchar_t, 4096> text{};
-    DWORD bytes = sizeof(text);
-    return ::RegGetValueW(
-               HKEY_CURRENT_USER, win32::settingsPath(texts::kApp, texts::kSection).c_str(),
-               toUtf16(name).c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, text.data(), &bytes)
-               ? std::nullopt
-               : std::optional(toUtf8(text.data()));
-}
-
-// The recorder's line for one shutdown, as the lock must launch it: quoted path, minimized (2).
-inline std::string shutdownRecord() {
-    std::array<wchar_t, MAX_PATH> directory{};
-    ::GetWindowsDirectoryW(directory.data(), MAX_PATH);
-    return '"' + toUtf8(directory.data()) + std::string(texts::kShutdownProgram) + "\" " +
-           std::string(texts::kShutdownArguments) + "\t2";
-}
-
-// The recorder's lines once at least `atLeast` are there and no recorder is still running: a
-// recorder that has been started runs until it has written its line.
-inline std::vector<std::string> shutdownRecords(std::size_t atLeast) {
-    const auto read = [] {
-        const win32::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof(entry);
-        bool settled = true;
-        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-             more = ::Process32NextW(snapshot.get(), &entry)) {
-            settled = settled && ::lstrcmpiW(entry.szExeFile, L"shutdown.exe") != 0;
-        }
-        std::vector<std::string> lines;
-        std::ifstream log("C:\\shutdown-recorder.log", std::ios::binary);
-        for (std::string line; std::getline(log, line);) {
-            lines.push_back(line);
-        }
-        return std::pair(settled, lines);
-    };
-    return poll(read, [&](const auto& seen) { return seen.first && seen.second.size() >= atLeast; })
-        .second;
-}
 
 inline INPUT keyInput(WORD key, wchar_t unicode, DWORD up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
+    INPUT input{INPUT_KEYBOARD, {}};
     input.ki = {key, static_cast<WORD>(unicode ? unicode : ::MapVirtualKeyW(key, 0)),
                 (unicode ? KEYEVENTF_UNICODE : 0u) | up, 0, 0};
     return input;
@@ -193,10 +131,8 @@ inline void send(HWND to, std::vector<INPUT> inputs) {
 class Lock {
   public:
     ~Lock() {
-        if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-            ::TerminateProcess(process_.get(), 1);
-            ::WaitForSingleObject(process_.get(), 5000);
-        }
+        ::TerminateProcess(process_.get(), 1);
+        ::WaitForSingleObject(process_.get(), 5000);
     }
 
     // Starts $TORVELT_EXE; ready once its window shows with the focus in the password field, or
@@ -207,17 +143,15 @@ class Lock {
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION started{};
-        if (!::CreateProcessW(exe.data(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &started)) {
-            return false;
-        }
+        ::CreateProcessW(exe.data(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &started);
         process_.reset(started.hProcess);
-        thread_.reset(started.hThread);
+        const win32::UniqueHandle thread(started.hThread);
         processId_ = started.dwProcessId;
         threadId_ = started.dwThreadId;
-        poll([&] { return find(L"#32770") || find(ids::kWindowClass); },
-             [](bool seen) { return seen; }, 30s);
-        return find(L"#32770") || ready();
+        return poll([&] { return find(L"#32770") || find(ids::kWindowClass); },
+                    [](bool seen) { return seen; }, 30s) &&
+               (find(L"#32770") || ready());
     }
 
     void type(std::string_view text) {
@@ -237,8 +171,8 @@ class Lock {
         }
         send(window_, inputs);
     }
-    // Press on one control and release on another (or the same); each carries the position: in
-    // Wine's virtual desktop a stale report of an earlier move can put the pointer back.
+    // Pressed on one control and released on another (or the same), each at its centre and with
+    // the position: in Wine's virtual desktop a stale report of a move can put the pointer back.
     void drag(int pressed, int released) {
         std::vector<INPUT> inputs;
         for (const auto& [id, flag] :
@@ -246,11 +180,12 @@ class Lock {
             RECT area;
             ::GetWindowRect(control(id), &area);
             INPUT input{INPUT_MOUSE, {}};
-            input.mi.dx =
-                ((area.left + area.right) / 2 * 65536 + 65535) / ::GetSystemMetrics(SM_CXSCREEN);
-            input.mi.dy =
-                ((area.top + area.bottom) / 2 * 65536 + 65535) / ::GetSystemMetrics(SM_CYSCREEN);
-            input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag;
+            input.mi = {(area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1,
+                        (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1,
+                        0,
+                        static_cast<DWORD>(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag),
+                        0,
+                        0};
             inputs.push_back(input);
         }
         send(window_, inputs);
@@ -259,8 +194,8 @@ class Lock {
     // would be cleared away or land elsewhere. So it waits for that, types, waits until the
     // field has taken it all and presses Enter.
     bool enter(std::string_view text) {
-        send(window_, {});
         const int length = static_cast<int>(toUtf16(text).size());
+        send(window_, {});
         if (waitForFocus(ids::kPaßworttext) != ids::kPaßworttext || waitForFieldLength(0) != 0) {
             return false;
         }
@@ -270,15 +205,13 @@ class Lock {
         return taken;
     }
 
-    // The next message box of the lock, owned by its window; answered with Enter or a click on
-    // one of its buttons, after which the answer waits until it has closed.
-    Box nextBox() {
+    // The next message box of the lock as boxShown has it, "unowned" without an owner window;
+    // answered with Enter or a click on one of its buttons, after which the answer waits until it
+    // has closed.
+    std::string nextBox() {
         box_ = poll([&] { return find(L"#32770"); }, [](HWND found) { return found; });
-        std::array<wchar_t, 16> owner{};
-        ::GetClassNameW(::GetWindow(box_, GW_OWNER), owner.data(), 16);
-        EXPECT_STREQ(owner.data(), ids::kWindowClass) << "the class of the box's owner";
         send(box_, {});  // only the active box takes keys, and by then it has painted itself
-        return box_ ? readBox(box_) : Box{"(no message box)", "", Icon::None, {}};
+        return (::GetWindow(box_, GW_OWNER) ? "" : "unowned ") + boxShown(box_);
     }
     bool answer(int buttonId) {
         if (buttonId == IDOK) {
@@ -312,13 +245,9 @@ class Lock {
         };
         return poll(focus, [&](int id) { return id == controlId; });
     }
-    // The lock's thread answers a message only between two events: whatever it was doing when
-    // asked, such as the rest of a routine whose box was just answered, is done.
-    bool running() const {
-        return sendTo(window_, WM_GETTEXTLENGTH) > 0 &&
-               ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT &&
-               ::IsWindowVisible(window_);
-    }
+    // The lock's thread answers only between two events: whatever it was doing, such as the rest
+    // of a routine whose box was just answered, is done.
+    bool running() const { return sendTo(window_, WM_GETTEXTLENGTH) && ::IsWindowVisible(window_); }
     std::optional<DWORD> waitForExit() const {  // nothing if it still runs after 10 s
         DWORD code = 0;
         return !::WaitForSingleObject(process_.get(), 10000) &&
@@ -344,7 +273,7 @@ class Lock {
         return waitForFocus(ids::kPaßworttext) == ids::kPaßworttext;
     }
 
-    win32::UniqueHandle process_, thread_;
+    win32::UniqueHandle process_;
     DWORD processId_ = 0, threadId_ = 0;
     HWND window_ = nullptr, box_ = nullptr;
 };

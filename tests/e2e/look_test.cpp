@@ -1,4 +1,5 @@
 // The window at the prefix's DPI: title, close button, place, pixel rectangles and texts that fit.
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -33,25 +34,18 @@ constexpr Geometry kGeometries[] = {
 };
 // clang-format on
 
-// The user's message font as Wine keeps it, read by each process as it starts: a wide one, which
-// the fixed labels would not hold.
-void setMessageFont(const wchar_t* face, int height) {
-    constexpr wchar_t kKey[] = L"Control Panel\\Desktop\\WindowMetrics";
-    LOGFONTW font{};
-    font.lfHeight = height;
-    ::lstrcpynW(font.lfFaceName, face ? face : L"", LF_FACESIZE);
-    face ? ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"MessageFont", REG_BINARY, &font,
-                             sizeof(font))
-         : ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"MessageFont");
-}
-
+// The user's message font as Wine keeps it, read by each process as it starts.
+constexpr wchar_t kMetrics[] = L"Control Panel\\Desktop\\WindowMetrics";
 class Look : public LockTest {
-    void TearDown() override { setMessageFont(nullptr, 0); }
+    void TearDown() override { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetrics, L"MessageFont"); }
 };
 
 TEST_F(Look, AtTheScreensDpiInTheDialogFontWhateverTheMessageFont) {
     const int dpi = std::atoi(std::getenv("TORVELT_E2E_DPI"));  // the prefix's, from the test run
-    setMessageFont(L"DejaVu Sans", -::MulDiv(9, dpi, 72));
+    LOGFONTW wide{};  // which the fixed labels would not hold
+    wide.lfHeight = -::MulDiv(9, dpi, 72);
+    ::lstrcpynW(wide.lfFaceName, L"DejaVu Sans", LF_FACESIZE);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kMetrics, L"MessageFont", REG_BINARY, &wide, sizeof(wide));
     writeSetting({"Key", "geheim"});
     writeSetting({"TimeOut", "-32768"});  // the widest countdown caption, held from the start on
     ASSERT_TRUE(lock.start());
