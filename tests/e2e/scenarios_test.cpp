@@ -76,29 +76,26 @@ std::string box(std::string_view title, std::string_view text, char icon, bool y
     return std::string(title) + '|' + std::string(text) + '|' + icon +
            (yesNo ? "| yes no*" : "| ok*");
 }
+// The texts written out as the user must read them, character for character.
+// clang-format off
 const std::map<std::string, std::string, std::less<>> kBoxes{
-    {"empty", box(kFehlerTitle, kEmptyEntry, 'I')},
-    {"tries4", box(kFehlerTitle, "Das ist nicht richtig. Du hast jetzt noch 4 Versuche.", 'S')},
-    {"lasttry", box(kLastTryTitle, kLastTry, 'S')},
-    {"first", box(kNeuesPaßwortTitle, kFirstPasswordPrompt, 'I')},
-    {"repeat", box(kBestätigungTitle, kRepeat, 'I')},
-    {"mismatch", box(kFehlerTitle, kMismatch, 'S')},
-    {"stored", box(kStoredTitle, kStored, 'I')},
-    {"askold", box(kNeuesPaßwortTitle, kAskOld, 'I')},
-    {"oldwrong", box("Torvelt", kOldWrong, 'S')},
-    {"asknew", box(kNeuesPaßwortTitle, kAskNew, 'I')},
-    {"sicher", box(kSicherTitle, kSicherText, 'Q', true)},  // No preselected
-    {"gehtnicht", box(kGehtNichtTitle, kGehtNichtText, 'I')},
-    {"regfehler", box(kRegFehlerTitle, kRegFehlerText, 'I')},
-    {"about", box(kAboutTitle,
-                  "Torvelt Version " TORVELT_ABOUT_VERSION
-                  "\r\rEmailkontakt: " TORVELT_CONTACT_EMAIL "\rInternet " TORVELT_CONTACT_WEB,
-                  'I')},
-    {"unexpected", box(kUnexpectedErrorTitle,
-                       std::string(kUnexpectedError) +
-                           "\r\rEinstellungen nicht schreibbar (Registry-Fehler 1021)",
-                       'S')},
+    {"empty", box("Fehler", "Gib erst das Paßwort ein.", 'I')},
+    {"tries4", box("Fehler", "Das ist nicht richtig. Du hast jetzt noch 4 Versuche.", 'S')},
+    {"lasttry", box("Upsss...", "Das war dein letzter Versuch.....und Tschüß.", 'S')},
+    {"first", box("Neues Paßwort", "Es gibt noch kein Paßwort für dieses Programm.\rGib jetzt eins ein und drücke Ok oder Enter.", 'I')},
+    {"repeat", box("Bestätigung", "Wiederhole jetzt die Eingabe.", 'I')},
+    {"mismatch", box("Fehler", "Die Bestätigung war nicht richtig, also noch einmal.", 'S')},
+    {"stored", box("alles Ok", "Das neue Paßwort ist beim nächsten Start gültig. Du hast jetzt volle Macht über Windows.", 'I')},
+    {"askold", box("Neues Paßwort", "Gib das alte Paßwort ein.", 'I')},
+    {"oldwrong", box("Torvelt", "Das alte Paßwort ist nicht richtig. Der Timer ist wieder aktiv.", 'S')},
+    {"asknew", box("Neues Paßwort", "Gib jetzt das neue Paßwort ein.", 'I')},
+    {"sicher", box("Sicher?", "Windows Herunterfahren. Bist Du dir sicher?", 'Q', true)},  // No preselected
+    {"gehtnicht", box("geht nicht...", "Sorry, aber das Programm geht auf diesem Rechner nicht. Da es nun Müll ist, lösch es einfach.", 'I')},
+    {"regfehler", box("RegFehler", "Ein Fehler ist gekommen, ich Lösche die Einträge in der Regedit. Somit ist das Paßwort gelöscht.", 'I')},
+    {"about", box("Info zu...", "Torvelt Version " TORVELT_ABOUT_VERSION "\r\rEmailkontakt: " TORVELT_CONTACT_EMAIL "\rInternet " TORVELT_CONTACT_WEB, 'I')},
+    {"unexpected", box("Torvelt", "Ein unerwarteter Fehler ist aufgetreten. Die Sperre bleibt aktiv.\r\rEinstellungen nicht schreibbar (Registry-Fehler 1021)", 'S')},
 };
+// clang-format on
 const std::map<std::string, WORD, std::less<>> kKeys{{"alt", VK_MENU},      {"tab", VK_TAB},
                                                      {"esc", VK_ESCAPE},    {"F4", VK_F4},
                                                      {"return", VK_RETURN}, {"space", VK_SPACE}};
@@ -111,8 +108,7 @@ constexpr wchar_t kRecorderAway[] = L"C:\\windows\\system32\\shutdown.away";
 
 // Waits for the countdown to show `seconds`, and tells when it did.
 auto shows(const Lock& lock, int seconds) {
-    const std::string caption =
-        std::string(kCaptionBefore) + std::to_string(seconds) + std::string(kCaptionAfter);
+    const std::string caption = "Timeout in: " + std::to_string(seconds) + " sekunden";
     EXPECT_EQ(
         poll([&] { return lock.caption(); }, [&](const auto& seen) { return seen == caption; }),
         caption);
@@ -201,8 +197,8 @@ const std::map<std::string, Step, std::less<>> kSteps{
     {"stopped",  // a stopped countdown shows only in ticks that do not come
      [](Lock& lock, auto&) {
          EXPECT_EQ(poll([&] { return lock.caption(); },
-                        [](const std::string& seen) { return seen != kTimerStopped; }, 1500ms),
-                   kTimerStopped);
+                        [](const std::string& seen) { return seen != "Timer angehalten"; }, 1500ms),
+                   "Timer angehalten");
      }},
     {"ticking",
      [](Lock& lock, auto&) {
@@ -242,8 +238,7 @@ const std::map<std::string, Step, std::less<>> kSteps{
      [](Lock& lock, auto& count) {
          std::string expected;
          for (int left = std::stoi(count); left > 0; --left) {
-             expected += "\"C:\\windows" + std::string(kShutdownProgram) + "\" " +
-                         std::string(kShutdownArguments) + "\t2\n";
+             expected += "\"C:\\windows\\System32\\shutdown.exe\" /s /f /t 0\t2\n";
          }
          const auto read = [] {
              std::ifstream log("C:\\shutdown-recorder.log", std::ios::binary);
