@@ -1,30 +1,18 @@
-# Changes the one version number in a copy of the sources, makes the release there with the one
-# command, and checks that the package names and torvelt.exe's manifest follow the new number.
-# cmake -DSOURCE=<sources> -DWORK=<scratch folder> -DVERSION=<new version> -P bumped_package.cmake
+# Changes the one version number in a copy of the sources and makes the release there with the one
+# command: the package names, torvelt.exe's manifest and its version record must follow.
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${SOURCE}/ DESTINATION ${WORK} PATTERN .git EXCLUDE PATTERN build EXCLUDE)
 file(READ ${WORK}/CMakeLists.txt top)
-string(REGEX REPLACE "project\\(WindowsStart VERSION [0-9.]+" "project(WindowsStart VERSION ${VERSION}"
-    bumped "${top}")
-if(bumped STREQUAL top)
-    message(FATAL_ERROR "no 'project(WindowsStart VERSION ...)' in ${SOURCE}/CMakeLists.txt")
-endif()
-file(WRITE ${WORK}/CMakeLists.txt "${bumped}")
+string(REGEX REPLACE "(project\\(WindowsStart VERSION )[0-9.]+" "\\1${VERSION}" top "${top}")
+file(WRITE ${WORK}/CMakeLists.txt "${top}")
 foreach(step "--preset;mingw;-DTORVELT_BUILD_TESTS=OFF" "--build;--preset;mingw;-j2;--target;package")
     execute_process(COMMAND ${CMAKE_COMMAND} ${step} WORKING_DIRECTORY ${WORK} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
-foreach(file WindowsStart-${VERSION}-win64.zip WindowsStart-${VERSION}-setup.exe)
-    if(NOT EXISTS ${WORK}/build/mingw/${file})
-        message(FATAL_ERROR "the release with version ${VERSION} has no ${file}")
-    endif()
-endforeach()
-set(exe ${WORK}/build/mingw/window/torvelt.exe)
-file(STRINGS ${exe} identity REGEX "name=\"WindowsStart.Torvelt\"")
-if(NOT identity MATCHES "version=\"${VERSION}\"")
-    message(FATAL_ERROR "torvelt.exe's manifest says '${identity}', not version ${VERSION}")
-endif()
-# FileVersion and ProductVersion of the version record (its numbers are what the About shows).
-file(STRINGS ${exe} versions ENCODING UTF-16LE REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
-if(NOT versions STREQUAL "${VERSION};${VERSION}")
-    message(FATAL_ERROR "torvelt.exe's version record says '${versions}', not ${VERSION}")
+file(GLOB made RELATIVE ${WORK}/build/mingw ${WORK}/build/mingw/WindowsStart-*)
+file(STRINGS ${WORK}/build/mingw/window/torvelt.exe manifest REGEX "name=\"WindowsStart.Torvelt\"")
+file(STRINGS ${WORK}/build/mingw/window/torvelt.exe versions ENCODING UTF-16LE REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+$")
+if(NOT made STREQUAL "WindowsStart-${VERSION}-setup.exe;WindowsStart-${VERSION}-win64.zip"
+        OR NOT manifest MATCHES "version=\"${VERSION}\"" OR NOT versions STREQUAL "${VERSION};${VERSION}")
+    message(FATAL_ERROR "version ${VERSION} expected; the release is '${made}', torvelt.exe's "
+        "manifest says '${manifest}', its version record (FileVersion, ProductVersion) '${versions}'")
 endif()
