@@ -1,5 +1,5 @@
-# Changes the one version number in a copy of the sources and makes the release there with the one
-# command: the package names, torvelt.exe's manifest and its version record must follow.
+# Makes the release from a copy of the sources with the one version number changed: its names,
+# torvelt.exe's manifest and its version record must follow.
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${SOURCE}/ DESTINATION ${WORK} PATTERN .git EXCLUDE PATTERN build EXCLUDE)
 file(READ ${WORK}/CMakeLists.txt top)

@@ -2,7 +2,6 @@
 // silent uninstall; into the default folder and into one with blanks and umlauts.
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "lock_driver.h"
 
@@ -14,12 +13,13 @@ namespace fs = std::filesystem;
 const std::wstring kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kAppsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const std::wstring kEntryKey = kAppsKey + L"\\WindowsStart";
-constexpr char kOtherRun[] =
-    "Andere=\"C:\\Andere\\andere.exe\" /still";  // as expectValues reads it
-// A build folder as a Linux path (Wine shows the Linux root as drive Z:) and its version.
-using Release = std::pair<std::string, std::string>;
-const Release kBuilt{TORVELT_BUILD, TORVELT_VERSION},
-    kBumped{TORVELT_BUMPED, TORVELT_BUMPED_VERSION};
+// Another program's logon entry, as expectValues reads it.
+constexpr char kOtherRun[] = "Andere=\"C:\\Andere\\andere.exe\" /still";
+// Build folders as Linux paths (Wine shows the Linux root as drive Z:) and their versions: the
+// release installed twice, then one with a higher version.
+const std::pair<std::string, std::string> kReleases[] = {{TORVELT_BUILD, TORVELT_VERSION},
+                                                         {TORVELT_BUILD, TORVELT_VERSION},
+                                                         {TORVELT_BUMPED, TORVELT_BUMPED_VERSION}};
 
 std::string bytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -59,51 +59,48 @@ void expectValues(const std::wstring& key, const std::vector<std::string>& expec
         EXPECT_EQ(name + '=' + value(key, name), line);
     }
 }
-DWORD installedApps() {
+// The number of subkeys; -1 if the key is absent.
+int subkeys(const std::wstring& key) {
     HKEY opened = nullptr;
     DWORD count = 0;
-    ::RegOpenKeyExW(HKEY_CURRENT_USER, kAppsKey.c_str(), 0, KEY_READ, &opened);
+    const LSTATUS absent = ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened);
     ::RegQueryInfoKeyW(win32::UniqueKey(opened).get(), nullptr, nullptr, nullptr, &count, nullptr,
                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    return count;
+    return absent ? -1 : static_cast<int>(count);
 }
 
-void expectInstalled(const fs::path& folder, const Release& release) {
+void expectInstalled(const fs::path& folder, const std::string& build, const std::string& version) {
     const std::string dir = toUtf8(folder.wstring()), exe = dir + "\\torvelt.exe",
                       uninstaller = '"' + dir + "\\uninstall.exe\"";
-    EXPECT_TRUE(bytes(folder / L"torvelt.exe") ==
-                bytes("Z:" + release.first + "/window/torvelt.exe"))
+    EXPECT_TRUE(bytes(folder / L"torvelt.exe") == bytes("Z:" + build + "/window/torvelt.exe"))
         << "not the built torvelt.exe";
     expectValues(kRunKey, {"WindowsStart=\"" + exe + '"', kOtherRun});
-    expectValues(
-        kEntryKey,
-        {"DisplayName=WindowsStart", "DisplayVersion=" + release.second, "Publisher=WindowsStart",
-         "DisplayIcon=" + exe, "InstallLocation=" + dir, "UninstallString=" + uninstaller,
-         "QuietUninstallString=" + uninstaller + " /S", "NoModify=1", "NoRepair=1"});
+    expectValues(kEntryKey,
+                 {"DisplayName=WindowsStart", "DisplayVersion=" + version, "Publisher=WindowsStart",
+                  "DisplayIcon=" + exe, "InstallLocation=" + dir, "UninstallString=" + uninstaller,
+                  "QuietUninstallString=" + uninstaller + " /S", "NoModify=1", "NoRepair=1"});
     EXPECT_GT(std::stoul(value(kEntryKey, "EstimatedSize")), 0u) << "EstimatedSize in KiB";
-    EXPECT_EQ(installedApps(), 1u) << "entries in the installed-apps list";
+    EXPECT_EQ(subkeys(kAppsKey), 1) << "entries in the installed-apps list";
 }
 
-// Another program's logon entry and the lock's settings are there before; the default folder
-// also takes a second install and one of a higher version, each keeping the settings.
+// Another program's logon entry and the lock's settings are there before; each folder takes the
+// releases in turn, each keeping the settings.
 TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
     const std::wstring other = toUtf16(kOtherRun).substr(7);
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey.c_str(), L"Andere", REG_SZ, other.c_str(),
                       (other.size() + 1) * 2);
     const std::pair<const char*, const char*> settings[] = {
         {"Key", "geheim"}, {"maxFehler", "3"}, {"TimeOut", "45"}};
-    const std::tuple<fs::path, std::wstring, std::vector<Release>> rows[] = {
-        {fs::path(_wgetenv(L"LOCALAPPDATA")) / L"Programs\\WindowsStart",
-         L"",
-         {kBuilt, kBuilt, kBumped}},
-        {L"C:\\Programme Ä ß\\Sperre", L" /D=C:\\Programme Ä ß\\Sperre", {kBuilt}}};
-    for (const auto& [folder, option, releases] : rows) {
+    const std::pair<fs::path, std::wstring> rows[] = {
+        {fs::path(_wgetenv(L"LOCALAPPDATA")) / L"Programs\\WindowsStart", L""},
+        {L"C:\\Programme Ä ß\\Sperre", L" /D=C:\\Programme Ä ß\\Sperre"}};
+    for (const auto& [folder, option] : rows) {
         SCOPED_TRACE(toUtf8(folder.wstring()));
         for (const auto& [name, text] : settings) writeSetting(name, text);
-        for (const auto& [build, version] : releases) {
+        for (const auto& [build, version] : kReleases) {
             const std::string setup = build + "/WindowsStart-" + version + "-setup.exe";
             ASSERT_EQ(exitCode(L"\"Z:" + toUtf16(setup) + L"\" /S" + option), 0u) << setup;
-            expectInstalled(folder, {build, version});
+            expectInstalled(folder, build, version);
             for (const auto& [name, text] : settings) EXPECT_EQ(storedText(name), text) << name;
         }
 
@@ -116,7 +113,8 @@ TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
             ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
             return ::IsWindowVisible(window) && ::GetDlgCtrlID(info.hwndFocus) == ids::kPaßworttext;
         };
-        EXPECT_TRUE(poll(ready, std::identity(), 3 * kPatience))
+        EXPECT_TRUE(poll(
+            ready, [](bool up) { return up; }, 3 * kPatience))
             << "no lock window with the focus in the password field";
         // Run in place (_?=), the uninstaller's exit code is its outcome: 2, aborted, since the
         // running lock holds torvelt.exe; and nothing may be gone.
@@ -124,17 +122,16 @@ TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
         EXPECT_EQ(exitCode(uninstall + L" _?=" + folder.wstring()), 2u);
         ::TerminateProcess(lock.get(), 1);
         ::WaitForSingleObject(lock.get(), 5000);
-        expectInstalled(folder, releases.back());
+        expectInstalled(folder, TORVELT_BUMPED, TORVELT_BUMPED_VERSION);
 
         // As the installed-apps list does it; the uninstaller finishes in a copy of itself.
         ASSERT_EQ(exitCode(uninstall), 0u);
-        EXPECT_FALSE(poll([&] { return fs::exists(folder); }, std::logical_not()))
+        EXPECT_FALSE(poll([&] { return fs::exists(folder); }, [](bool there) { return !there; }))
             << "the folder with torvelt.exe and uninstall.exe is still there";
         expectValues(kRunKey, {"WindowsStart=(none)", kOtherRun});
-        EXPECT_EQ(installedApps(), 0u) << "the installed-apps entry stayed";
-        // Deleting answers whether the settings, the password among them, are still there.
-        EXPECT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp).c_str()),
-                  ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(subkeys(kAppsKey), 0) << "the installed-apps entry stayed";
+        EXPECT_EQ(subkeys(win32::settingsPath(texts::kApp)), -1)
+            << "the settings with the password stayed";
     }
 }
 

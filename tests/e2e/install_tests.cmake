@@ -2,27 +2,23 @@
 # in a prefix of its own since a logon there starts whatever its Run key holds.
 math(EXPR tweak "${PROJECT_VERSION_TWEAK} + 1")
 set(bumped_version ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.${tweak})
-set(bumped ${CMAKE_CURRENT_BINARY_DIR}/bumped)
 add_test(NAME install.package COMMAND sh -c [=[set -e; "$0" --build "$1" --target package; rm -rf zip
     mkdir zip; cd zip; "$0" -E tar xf "$1/WindowsStart-$2-win64.zip"; held=$(ls -A | xargs)
     [ "$held" = "README.md torvelt.exe" ] || { echo "the ZIP holds $held"; exit 1; }; cmp torvelt.exe "$3"]=]
     ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} $<TARGET_FILE:torvelt>)
 add_test(NAME install.package-bumped COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}
-    -DWORK=${bumped} -DVERSION=${bumped_version} -P ${CMAKE_CURRENT_SOURCE_DIR}/bumped_package.cmake)
+    -DWORK=${CMAKE_CURRENT_BINARY_DIR}/bumped -DVERSION=${bumped_version} -P ${CMAKE_CURRENT_SOURCE_DIR}/bumped_package.cmake)
 add_test(NAME install.run COMMAND sh -c [=["$0" make-prefix "$1" 96 "$2" && "$0" run "$1" "$3"; s=$?
     "$0" remove-prefix "$1"; exit $s]=] ${run_e2e} ${CMAKE_CURRENT_BINARY_DIR}/wineprefix-install
     $<TARGET_FILE:shutdown_recorder> $<TARGET_FILE:torvelt_install_e2e>)
-# Whole builds: run alone, they do not slow the scenarios that count seconds.
-set_tests_properties(install.package install.package-bumped PROPERTIES
+# Whole builds run alone, so as not to slow the scenarios that count seconds.
+set_tests_properties(install.package install.package-bumped PROPERTIES LABELS install TIMEOUT 1800
     FIXTURES_SETUP torvelt_release RUN_SERIAL ON)
-set_tests_properties(install.run PROPERTIES FIXTURES_REQUIRED torvelt_release
+set_tests_properties(install.run PROPERTIES LABELS install TIMEOUT 300 FIXTURES_REQUIRED torvelt_release
     ENVIRONMENT TORVELT_EXE=$<TARGET_FILE:torvelt>)
-set_tests_properties(install.package install.package-bumped install.run PROPERTIES LABELS install
-    TIMEOUT 1800)
 
 add_executable(torvelt_install_e2e install_test.cpp)
 target_include_directories(torvelt_install_e2e PRIVATE ${PROJECT_SOURCE_DIR}/window ${PROJECT_SOURCE_DIR}/logic)
-target_compile_definitions(torvelt_install_e2e PRIVATE TORVELT_BUILD="${CMAKE_BINARY_DIR}"
-    TORVELT_VERSION="${PROJECT_VERSION}" TORVELT_BUMPED="${bumped}/build/mingw"
-    TORVELT_BUMPED_VERSION="${bumped_version}")
+target_compile_definitions(torvelt_install_e2e PRIVATE TORVELT_BUILD="${CMAKE_BINARY_DIR}" TORVELT_VERSION="${PROJECT_VERSION}"
+    TORVELT_BUMPED="${CMAKE_CURRENT_BINARY_DIR}/bumped/build/mingw" TORVELT_BUMPED_VERSION="${bumped_version}")
 target_link_libraries(torvelt_install_e2e PRIVATE GTest::gtest_main torvelt_win32 user32)
