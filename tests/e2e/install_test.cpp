@@ -89,7 +89,7 @@ TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
     const std::wstring other = toUtf16(kOtherRun).substr(7);
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey.c_str(), L"Andere", REG_SZ, other.c_str(),
                       (other.size() + 1) * 2);
-    const std::pair<const char*, const char*> settings[] = {
+    const std::pair<std::string, std::string> settings[] = {
         {"Key", "geheim"}, {"maxFehler", "3"}, {"TimeOut", "45"}};
     const std::pair<fs::path, std::wstring> rows[] = {
         {fs::path(_wgetenv(L"LOCALAPPDATA")) / L"Programs\\WindowsStart", L""},
