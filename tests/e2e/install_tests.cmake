@@ -6,8 +6,17 @@ add_test(NAME install.package COMMAND sh -c [=[set -e; "$0" --build "$1" --targe
     mkdir zip; cd zip; "$0" -E tar xf "$1/WindowsStart-$2-win64.zip"; held=$(ls -A | xargs)
     [ "$held" = "README.md torvelt.exe" ] || { echo "the ZIP holds $held"; exit 1; }; cmp torvelt.exe "$3"]=]
     ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} $<TARGET_FILE:torvelt>)
-add_test(NAME install.package-bumped COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}
-    -DWORK=${CMAKE_CURRENT_BINARY_DIR}/bumped -DVERSION=${bumped_version} -P ${CMAKE_CURRENT_SOURCE_DIR}/bumped_package.cmake)
+# The one command again, in a copy of the sources with the version raised: the file names, the
+# manifest and the version record must follow.
+add_test(NAME install.package-bumped COMMAND sh -c [=[set -e; rm -rf "$1"; mkdir -p "$1"; cd "$2"
+    tar -c --exclude=./build --exclude=./.git . | tar -xC "$1"; cd "$1"
+    sed -i "s/^project(WindowsStart VERSION [0-9.]*/project(WindowsStart VERSION $3/" CMakeLists.txt
+    "$0" --preset mingw -DTORVELT_BUILD_TESTS=OFF; "$0" --build --preset mingw -j2 --target package
+    cd build/mingw; found="$(echo WindowsStart-*) $(grep -ao 'name="WindowsStart.Torvelt" version="[^"]*"' \
+        window/torvelt.exe) $(strings -el window/torvelt.exe | grep -xE '[0-9]+(\.[0-9]+){3}' | xargs)"
+    expected="WindowsStart-$3-setup.exe WindowsStart-$3-win64.zip name=\"WindowsStart.Torvelt\" version=\"$3\" $3 $3"
+    [ "$found" = "$expected" ] || { printf 'expected: %s\nfound:    %s\n' "$expected" "$found"; exit 1; }]=]
+    ${CMAKE_COMMAND} ${CMAKE_CURRENT_BINARY_DIR}/bumped ${PROJECT_SOURCE_DIR} ${bumped_version})
 add_test(NAME install.run COMMAND sh -c [=["$0" make-prefix "$1" 96 "$2" && "$0" run "$1" "$3"; s=$?
     "$0" remove-prefix "$1"; exit $s]=] ${run_e2e} ${CMAKE_CURRENT_BINARY_DIR}/wineprefix-install
     $<TARGET_FILE:shutdown_recorder> $<TARGET_FILE:torvelt_install_e2e>)
