@@ -9,6 +9,7 @@ namespace torvelt::e2e {
 namespace {
 
 namespace fs = std::filesystem;
+using win32::toUtf8;
 
 const std::wstring kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kAppsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -89,19 +90,21 @@ TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
     const std::wstring other = toUtf16(kOtherRun).substr(7);
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey.c_str(), L"Andere", REG_SZ, other.c_str(),
                       (other.size() + 1) * 2);
-    const std::pair<std::string, std::string> settings[] = {
-        {"Key", "geheim"}, {"maxFehler", "3"}, {"TimeOut", "45"}};
+    const std::wstring settingsKey = win32::settingsPath(texts::kApp, texts::kSection);
+    const std::vector<std::string> settings{"Key=geheim", "maxFehler=3", "TimeOut=45"};
     const std::pair<fs::path, std::wstring> rows[] = {
         {fs::path(_wgetenv(L"LOCALAPPDATA")) / L"Programs\\WindowsStart", L""},
         {L"C:\\Programme Ä ß\\Sperre", L" /D=C:\\Programme Ä ß\\Sperre"}};
     for (const auto& [folder, option] : rows) {
         SCOPED_TRACE(toUtf8(folder.wstring()));
-        for (const auto& [name, text] : settings) writeSetting(name, text);
+        for (const std::string& line : settings) {
+            writeSetting({line.substr(0, line.find('=')), line.substr(line.find('=') + 1)});
+        }
         for (const auto& [build, version] : kReleases) {
             const std::string setup = build + "/WindowsStart-" + version + "-setup.exe";
             ASSERT_EQ(exitCode(L"\"Z:" + toUtf16(setup) + L"\" /S" + option), 0u) << setup;
             expectInstalled(folder, build, version);
-            for (const auto& [name, text] : settings) EXPECT_EQ(storedText(name), text) << name;
+            expectValues(settingsKey, settings);
         }
 
         // The logon as the shell does it: the Run entry's command line, started.
@@ -114,7 +117,7 @@ TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
             return ::IsWindowVisible(window) && ::GetDlgCtrlID(info.hwndFocus) == ids::kPaßworttext;
         };
         EXPECT_TRUE(poll(
-            ready, [](bool up) { return up; }, 3 * kPatience))
+            ready, [](bool up) { return up; }, 30s))
             << "no lock window with the focus in the password field";
         // Run in place (_?=), the uninstaller's exit code is its outcome: 2, aborted, since the
         // running lock holds torvelt.exe; and nothing may be gone.
