@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "control_ids.h"
+#include "process_window.h"
 #include "registry_settings.h"
 #include "texts.h"
 #include "unique_handles.h"
@@ -53,29 +54,7 @@ void requireBenchSettings() {
     }
 }
 
-// ---- Reading another process's windows (the end-to-end driver does the same).
-
-// The visible top-level window of `windowClass` that belongs to the process.
-HWND findProcessWindow(DWORD processId, const wchar_t* windowClass) {
-    for (HWND window = nullptr;
-         (window = ::FindWindowExW(nullptr, window, windowClass, nullptr));) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner == processId && ::IsWindowVisible(window)) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-// The text of a control of another process's window.
-std::string controlText(HWND window, int id) {
-    const HWND control = ::GetDlgItem(window, id);
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return toUtf8(text);
-}
+// ---- Reading the countdown of the lock window.
 
 // The seconds "Timeout in: N sekunden" shows; nothing if the caption shows none.
 std::optional<int> countdownSeconds(const std::string& caption) {
@@ -122,7 +101,8 @@ class Child {
 
     double readyMs() const { return readyMs_; }
     std::optional<int> countdown() const {
-        return countdownSeconds(controlText(window_, torvelt::ids::kTimerText));
+        return countdownSeconds(
+            torvelt::win32::windowText(::GetDlgItem(window_, torvelt::ids::kTimerText)));
     }
     // Waits `ms`; the program ending meanwhile is an error.
     void keep(double ms) const {
@@ -152,7 +132,8 @@ class Child {
             if (::GetGUIThreadInfo(0, &info) && info.hwndFocus &&
                 ::GetWindowThreadProcessId(info.hwndFocus, &owner) && owner == id_) {
                 const HWND root = ::GetAncestor(info.hwndFocus, GA_ROOT);
-                const bool lock = findProcessWindow(id_, torvelt::ids::kWindowClass) == root;
+                const bool lock =
+                    torvelt::win32::findProcessWindow(id_, torvelt::ids::kWindowClass) == root;
                 if (::IsWindowVisible(root) && ::GetForegroundWindow() == root &&
                     (!lock || ::GetDlgCtrlID(info.hwndFocus) == torvelt::ids::kPaßworttext)) {
                     window_ = root;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "control_ids.h"
+#include "process_window.h"
 #include "registry_settings.h"
 #include "texts.h"
 #include "unique_handles.h"
@@ -258,15 +259,7 @@ class Lock {
 
   private:
     HWND find(const wchar_t* windowClass) const {
-        for (HWND found = nullptr;
-             (found = ::FindWindowExW(nullptr, found, windowClass, nullptr));) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(found, &owner);
-            if (owner == processId_ && ::IsWindowVisible(found)) {
-                return found;
-            }
-        }
-        return nullptr;
+        return win32::findProcessWindow(processId_, windowClass);
     }
     bool ready() {
         window_ = poll([&] { return find(ids::kWindowClass); }, [](HWND found) { return found; });
