@@ -155,9 +155,11 @@ class Lock {
     // that box is answered).
     bool start(std::wstring commandLine = L'"' + std::wstring(_wgetenv(L"TORVELT_EXE")) + L'"') {
         launch(std::move(commandLine));
-        return poll([&] { return find(L"#32770") || find(ids::kWindowClass); },
-                    [](bool seen) { return seen; }, 30s) &&
-               (find(L"#32770") || ready());
+        const bool up = poll([&] { return find(L"#32770") || find(ids::kWindowClass); },
+                             [](bool seen) { return seen; }, 30s) &&
+                        (find(L"#32770") || ready());
+        started_ = std::chrono::steady_clock::now();
+        return up;
     }
     // Runs a command line as it stands (an installer's /D= must come last and unquoted) to its
     // end.
@@ -192,12 +194,13 @@ class Lock {
              {std::pair(pressed, MOUSEEVENTF_LEFTDOWN), std::pair(released, MOUSEEVENTF_LEFTUP)}) {
             RECT area;
             ::GetWindowRect(control(id), &area);
-            inputs.push_back({INPUT_MOUSE, {}});
-            inputs.back().mi.dx =
-                (area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1;
-            inputs.back().mi.dy =
-                (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1;
-            inputs.back().mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag;
+            const LONG x = (area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1;
+            const LONG y = (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1;
+            inputs.push_back(
+                {INPUT_MOUSE,
+                 {.mi = {x, y, 0,
+                         static_cast<DWORD>(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag), 0,
+                         0}}});
         }
         send(window_, inputs);
     }
@@ -207,11 +210,10 @@ class Lock {
     bool enter(std::string_view text) {
         const int length = static_cast<int>(toUtf16(text).size());
         send(window_, {});
-        if (waitForFocus(ids::kPaßworttext) != ids::kPaßworttext || waitForFieldLength(0) != 0) {
-            return false;
-        }
+        const bool empty =
+            waitForFocus(ids::kPaßworttext) == ids::kPaßworttext && waitForFieldLength(0) == 0;
         type(text);
-        const bool taken = waitForFieldLength(length) == length;
+        const bool taken = empty && waitForFieldLength(length) == length;
         keys({VK_RETURN});
         return taken;
     }
@@ -232,6 +234,7 @@ class Lock {
                (window_ || ready());
     }
     HWND window() const { return window_; }
+    std::chrono::steady_clock::time_point started() const { return started_; }
     HWND control(int id) const { return ::GetDlgItem(window_, id); }
     std::string caption() const { return win32::windowText(control(ids::kTimerText)); }
     // These wait for the value given and return the last one read. An edit control keeps what
@@ -286,6 +289,7 @@ class Lock {
     win32::UniqueHandle process_;
     DWORD processId_ = 0, threadId_ = 0;
     HWND window_ = nullptr, box_ = nullptr;
+    std::chrono::steady_clock::time_point started_;
 };
 
 }  // namespace torvelt::e2e
