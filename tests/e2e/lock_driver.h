@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ranges>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,13 +65,11 @@ inline char iconShown(HWND control) {
         ::FillRect(dc.get(), &beside, static_cast<HBRUSH>(corner.get()));
         ::DrawIconEx(dc.get(), width, 0, ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)), width, height,
                      0, nullptr, DI_NORMAL);
-        int same = 0;
-        for (;
-             same < width * height && ::GetPixel(dc.get(), same % width, same / width) ==
-                                          ::GetPixel(dc.get(), width + same % width, same / width);
-             ++same) {
-        }
-        if (same == width * height) {
+        const auto same = [&](int i) {
+            return ::GetPixel(dc.get(), i % width, i / width) ==
+                   ::GetPixel(dc.get(), width + i % width, i / width);
+        };
+        if (std::ranges::all_of(std::views::iota(0, width * height), same)) {
             return icon;
         }
     }
@@ -89,10 +89,8 @@ inline std::string boxShown(HWND box) {
             icon =
                 poll([&] { return iconShown(child); }, [](char seen) { return seen != '?'; }, 2s);
         } else {
-            buttons += (id == IDOK    ? " ok"
-                        : id == IDYES ? " yes"
-                                      : " no") +
-                       std::string((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
+            const char* name = id == IDOK ? " ok" : id == IDYES ? " yes" : " no";
+            buttons += name + std::string((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
         }
     }
     return win32::windowText(box) + '|' + win32::windowText(::GetDlgItem(box, 0xFFFF)) + '|' +

@@ -1,7 +1,6 @@
 // The lock's roads end to end, one row each: the store at the start, what the user does, the
 // boxes and their answers, how the lock ends, the store and the shutdown log at the end; and the
 // window's look at the prefix's DPI.
-#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -247,8 +246,7 @@ void step(Lock& lock, const std::string& verb, const std::string& text) {
                  [&](auto& seen) { return !expected.empty() && seen.size() >= expected.size(); },
                  expected.empty() ? 1s : 10s);  // Wine starts one in 0.2 s
         // A lock that runs on below zero shuts down again every tick.
-        EXPECT_EQ(lock.idle() && !expected.empty() ? shown.substr(0, expected.size()) : shown,
-                  expected);
+        EXPECT_EQ(lock.idle() && text == "1" ? shown.substr(0, expected.size()) : shown, expected);
     } else {
         FAIL() << "no step " << verb;
     }
