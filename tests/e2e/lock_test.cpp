@@ -254,14 +254,13 @@ void step(Lock& lock, const std::string& verb, const std::string& text) {
 
 class Scenarios : public ::testing::TestWithParam<Scenario> {};
 
-// Every row starts from an empty store, the usual message font, the shutdown program in its place
-// and an empty recorder log, with window and screen coordinates in real pixels, as the lock itself
-// uses them.
+// Every row starts from an empty store, the usual message font and an empty recorder log, and
+// ends with the shutdown program in its place, with window and screen coordinates in real pixels,
+// as the lock itself uses them.
 TEST_P(Scenarios, End) {
     ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, win32::settingsPath(kApp).c_str());
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kMetrics, L"MessageFont");
-    ::MoveFileW(kRecorderAway, kRecorder);
     ::DeleteFileW(L"C:\\shutdown-recorder.log");
     for (const Setting& setting : GetParam().settings) {
         writeSetting(setting);
@@ -273,6 +272,7 @@ TEST_P(Scenarios, End) {
         const std::size_t space = std::min(line.find(' '), line.size());
         step(lock, line.substr(0, space), line.substr(std::min(space + 1, line.size())));
     }
+    ::MoveFileW(kRecorderAway, kRecorder);  // a failed step only ends its own function
 }
 
 INSTANTIATE_TEST_SUITE_P(Lock, Scenarios, ::testing::ValuesIn(kScenarios),
