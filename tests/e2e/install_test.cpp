@@ -1,8 +1,5 @@
 // The real installer under Wine: silent install, reinstall and upgrade, the logon, a lock in use,
 // silent uninstall; into the default folder and into one with blanks and umlauts.
-#include <filesystem>
-#include <fstream>
-
 #include "lock_driver.h"
 
 namespace torvelt::e2e {
@@ -22,66 +19,26 @@ const std::pair<std::string, std::string> kReleases[] = {{TORVELT_BUILD, TORVELT
                                                          {TORVELT_BUILD, TORVELT_VERSION},
                                                          {TORVELT_BUMPED, TORVELT_BUMPED_VERSION}};
 
-std::string bytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The command line reaches the program as it stands: /D= must come last and unquoted.
-win32::UniqueHandle start(std::wstring commandLine) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &started);
-    const win32::UniqueHandle thread(started.hThread);
-    return win32::UniqueHandle(started.hProcess);
-}
-// WAIT_FAILED (0xFFFFFFFF) if the program did not start, STILL_ACTIVE (259) if it did not end.
-DWORD exitCode(const std::wstring& commandLine) {
-    const win32::UniqueHandle process = start(commandLine);
-    DWORD code = ::WaitForSingleObject(process.get(), 30000);
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
-// A value under HKEY_CURRENT_USER as text, a DWORD (here always below 65536) in decimal.
-std::string value(const std::wstring& key, const std::string& name) {
-    wchar_t data[512] = {};
-    DWORD type = REG_NONE, size = sizeof(data);
-    ::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), toUtf16(name).c_str(), RRF_RT_ANY, &type, data,
-                   &size);
-    return type == REG_DWORD ? std::to_string(data[0]) : type == REG_SZ ? toUtf8(data) : "(none)";
-}
 // Each "name=text" against the key's value of that name.
 void expectValues(const std::wstring& key, const std::vector<std::string>& expected) {
     for (const std::string& line : expected) {
         const std::string name = line.substr(0, line.find('='));
-        EXPECT_EQ(name + '=' + value(key, name), line);
+        EXPECT_EQ(name + '=' + read(key, name.c_str()), line);
     }
-}
-// The number of subkeys; -1 if the key is absent.
-int subkeys(const std::wstring& key) {
-    HKEY opened = nullptr;
-    DWORD count = 0;
-    const LSTATUS absent = ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened);
-    ::RegQueryInfoKeyW(win32::UniqueKey(opened).get(), nullptr, nullptr, nullptr, &count, nullptr,
-                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    return absent ? -1 : static_cast<int>(count);
 }
 
 void expectInstalled(const fs::path& folder, const std::string& build, const std::string& version) {
     const std::string dir = toUtf8(folder.wstring()), exe = dir + "\\torvelt.exe",
                       uninstaller = '"' + dir + "\\uninstall.exe\"";
-    EXPECT_TRUE(bytes(folder / L"torvelt.exe") == bytes("Z:" + build + "/window/torvelt.exe"))
+    EXPECT_TRUE(fileText(folder / L"torvelt.exe") == fileText("Z:" + build + "/window/torvelt.exe"))
         << "not the built torvelt.exe";
     expectValues(kRunKey, {"WindowsStart=\"" + exe + '"', kOtherRun});
     expectValues(kEntryKey,
                  {"DisplayName=WindowsStart", "DisplayVersion=" + version, "Publisher=WindowsStart",
                   "DisplayIcon=" + exe, "InstallLocation=" + dir, "UninstallString=" + uninstaller,
                   "QuietUninstallString=" + uninstaller + " /S", "NoModify=1", "NoRepair=1"});
-    EXPECT_GT(std::stoul(value(kEntryKey, "EstimatedSize")), 0u) << "EstimatedSize in KiB";
-    EXPECT_EQ(subkeys(kAppsKey), 1) << "entries in the installed-apps list";
+    EXPECT_GT(std::stoul(read(kEntryKey, "EstimatedSize")), 0u) << "EstimatedSize in KiB";
+    EXPECT_EQ(read(kAppsKey), "1") << "entries in the installed-apps list";
 }
 
 // Another program's logon entry and the lock's settings are there before; each folder takes the
@@ -102,38 +59,30 @@ TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
         }
         for (const auto& [build, version] : kReleases) {
             const std::string setup = build + "/WindowsStart-" + version + "-setup.exe";
-            ASSERT_EQ(exitCode(L"\"Z:" + toUtf16(setup) + L"\" /S" + option), 0u) << setup;
+            ASSERT_EQ(Lock().run(L"\"Z:" + toUtf16(setup) + L"\" /S" + option), 0u) << setup;
             expectInstalled(folder, build, version);
             expectValues(settingsKey, settings);
         }
 
-        // The logon as the shell does it: the Run entry's command line, started.
-        const win32::UniqueHandle lock = start(toUtf16(value(kRunKey, "WindowsStart")));
-        const auto ready = [] {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof(info);
-            const HWND window = ::FindWindowW(ids::kWindowClass, ids::kWindowTitle);
-            ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
-            return ::IsWindowVisible(window) && ::GetDlgCtrlID(info.hwndFocus) == ids::kPaßworttext;
-        };
-        EXPECT_TRUE(poll(
-            ready, [](bool up) { return up; }, 30s))
-            << "no lock window with the focus in the password field";
-        // Run in place (_?=), the uninstaller's exit code is its outcome: 2, aborted, since the
-        // running lock holds torvelt.exe; and nothing may be gone.
-        const std::wstring uninstall = toUtf16(value(kEntryKey, "QuietUninstallString"));
-        EXPECT_EQ(exitCode(uninstall + L" _?=" + folder.wstring()), 2u);
-        ::TerminateProcess(lock.get(), 1);
-        ::WaitForSingleObject(lock.get(), 5000);
+        // The logon as the shell does it: the Run entry's command line, started. Run in place
+        // (_?=), the uninstaller's exit code is its outcome: 2, aborted, since the running lock
+        // holds torvelt.exe; and nothing may be gone.
+        const std::wstring uninstall = toUtf16(read(kEntryKey, "QuietUninstallString"));
+        {
+            Lock lock;
+            EXPECT_TRUE(lock.start(toUtf16(read(kRunKey, "WindowsStart"))))
+                << "no lock window with the focus in the password field";
+            EXPECT_EQ(Lock().run(uninstall + L" _?=" + folder.wstring()), 2u);
+        }
         expectInstalled(folder, TORVELT_BUMPED, TORVELT_BUMPED_VERSION);
 
         // As the installed-apps list does it; the uninstaller finishes in a copy of itself.
-        ASSERT_EQ(exitCode(uninstall), 0u);
+        ASSERT_EQ(Lock().run(uninstall), 0u);
         EXPECT_FALSE(poll([&] { return fs::exists(folder); }, [](bool there) { return !there; }))
             << "the folder with torvelt.exe and uninstall.exe is still there";
         expectValues(kRunKey, {"WindowsStart=(none)", kOtherRun});
-        EXPECT_EQ(subkeys(kAppsKey), 0) << "the installed-apps entry stayed";
-        EXPECT_EQ(subkeys(win32::settingsPath(texts::kApp)), -1)
+        EXPECT_EQ(read(kAppsKey), "0") << "the installed-apps entry stayed";
+        EXPECT_EQ(read(win32::settingsPath(texts::kApp)), "(none)")
             << "the settings with the password stayed";
     }
 }

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <chrono>
-#include <optional>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ranges>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,13 +65,11 @@ inline char iconShown(HWND control) {
         ::FillRect(dc.get(), &beside, static_cast<HBRUSH>(corner.get()));
         ::DrawIconEx(dc.get(), width, 0, ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)), width, height,
                      0, nullptr, DI_NORMAL);
-        int same = 0;
-        while (same < width * height &&
-               ::GetPixel(dc.get(), same % width, same / width) ==
-                   ::GetPixel(dc.get(), width + same % width, same / width)) {
-            ++same;
-        }
-        if (same == width * height) {
+        const auto same = [&](int i) {
+            return ::GetPixel(dc.get(), i % width, i / width) ==
+                   ::GetPixel(dc.get(), width + i % width, i / width);
+        };
+        if (std::ranges::all_of(std::views::iota(0, width * height), same)) {
             return icon;
         }
     }
@@ -83,42 +84,53 @@ inline std::string boxShown(HWND box) {
     for (HWND child = nullptr; (child = ::FindWindowExW(box, child, nullptr, nullptr));) {
         const LONG_PTR style = ::GetWindowLongPtrW(child, GWL_STYLE);
         const int id = ::GetDlgCtrlID(child);
-        if (::IsWindowVisible(child) && id != 0xFFFF && (style & SS_TYPEMASK) == SS_ICON &&
-            win32::windowText(child).empty()) {
+        if (!::IsWindowVisible(child) || id == 0xFFFF) {
+        } else if ((style & SS_TYPEMASK) == SS_ICON && win32::windowText(child).empty()) {
             icon =
                 poll([&] { return iconShown(child); }, [](char seen) { return seen != '?'; }, 2s);
-        } else if (::IsWindowVisible(child) && id != 0xFFFF) {
-            buttons += std::string(id == IDOK    ? " ok"
-                                   : id == IDYES ? " yes"
-                                                 : " no") +
-                       ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
+        } else {
+            const char* name = id == IDOK ? " ok" : id == IDYES ? " yes" : " no";
+            buttons += name + std::string((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
         }
     }
     return win32::windowText(box) + '|' + win32::windowText(::GetDlgItem(box, 0xFFFF)) + '|' +
            icon + '|' + buttons;
 }
 
-// A value of the password section, or with section "" of HKCU\Software\WindowsStart itself:
-// text in UTF-8, other types as their bytes.
+// A value of the password section: text in UTF-8, a DWORD as its bytes.
 struct Setting {
     std::string name, data;
     DWORD type = REG_SZ;
-    std::string section = std::string(texts::kSection);
 };
 inline void writeSetting(const Setting& setting) {
-    const bool text = setting.type == REG_SZ || setting.type == REG_EXPAND_SZ;
+    const bool text = setting.type != REG_DWORD;
     const std::wstring wide = toUtf16(setting.data);
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp, setting.section).c_str(),
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp, texts::kSection).c_str(),
                       toUtf16(setting.name).c_str(), setting.type,
                       text ? static_cast<const void*>(wide.c_str()) : setting.data.data(),
                       static_cast<DWORD>(text ? (wide.size() + 1) * 2 : setting.data.size()));
 }
-
-inline INPUT keyInput(WORD key, wchar_t unicode, DWORD up) {
-    INPUT input{INPUT_KEYBOARD, {}};
-    input.ki = {key, static_cast<WORD>(unicode ? unicode : ::MapVirtualKeyW(key, 0)),
-                (unicode ? KEYEVENTF_UNICODE : 0u) | up, 0, 0};
-    return input;
+// Under HKEY_CURRENT_USER: a value as text (not expanded), a DWORD (here always below 65536) in
+// decimal, "(none)" if there is none; with no name the number of subkeys, "(none)" without a key.
+inline std::string read(const std::wstring& key, const char* name = nullptr) {
+    wchar_t data[512] = {};
+    DWORD type = REG_NONE, size = sizeof(data), subkeys = 0;
+    HKEY opened = nullptr;
+    ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened);
+    const win32::UniqueKey held(opened);
+    ::RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr);
+    ::RegGetValueW(opened, nullptr, name ? toUtf16(name).c_str() : nullptr,
+                   RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
+    return !opened             ? "(none)"
+           : !name             ? std::to_string(subkeys)
+           : type == REG_DWORD ? std::to_string(data[0])
+           : type == REG_SZ    ? win32::toUtf8(data)
+                               : "(none)";
+}
+inline std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Input goes to the focus of the foreground window; the driver has no window of its own.
@@ -136,41 +148,41 @@ class Lock {
         ::WaitForSingleObject(process_.get(), 5000);
     }
 
-    // Starts $TORVELT_EXE; ready once its window shows with the focus in the password field, or
-    // once its start-up has shown a message box (then once that box is answered).
-    bool start() {
-        std::array<wchar_t, MAX_PATH> exe{};
-        ::GetEnvironmentVariableW(L"TORVELT_EXE", exe.data(), MAX_PATH);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started{};
-        ::CreateProcessW(exe.data(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &started);
-        process_.reset(started.hProcess);
-        const win32::UniqueHandle thread(started.hThread);
-        processId_ = started.dwProcessId;
-        threadId_ = started.dwThreadId;
-        return poll([&] { return find(L"#32770") || find(ids::kWindowClass); },
-                    [](bool seen) { return seen; }, 30s) &&
-               (find(L"#32770") || ready());
+    // Starts the command line, by default $TORVELT_EXE; ready once the lock's window shows with
+    // the focus in the password field, or once its start-up has shown a message box (then once
+    // that box is answered).
+    bool start(std::wstring commandLine = L'"' + std::wstring(_wgetenv(L"TORVELT_EXE")) + L'"') {
+        launch(std::move(commandLine));
+        const bool up = poll([&] { return find(L"#32770") || find(ids::kWindowClass); },
+                             [](bool seen) { return seen; }, 30s) &&
+                        (find(L"#32770") || ready());
+        started_ = std::chrono::steady_clock::now();
+        return up;
+    }
+    // Runs a command line as it stands (an installer's /D= must come last and unquoted) to its
+    // end.
+    DWORD run(std::wstring commandLine) {
+        launch(std::move(commandLine));
+        return waitForExit();
     }
 
-    void type(std::string_view text) {
-        std::vector<INPUT> inputs;
-        for (const wchar_t unit : toUtf16(text)) {
-            inputs.insert(inputs.end(), {keyInput(0, unit, 0), keyInput(0, unit, KEYEVENTF_KEYUP)});
+    // Held together: pressed in order, released in reverse; characters or virtual keys.
+    void keys(const std::vector<WORD>& held, DWORD flags = 0, HWND to = nullptr) {
+        std::vector<INPUT> inputs(2 * held.size(), INPUT{INPUT_KEYBOARD, {}});
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            const bool unicode = flags & KEYEVENTF_UNICODE;
+            inputs[i].ki = {static_cast<WORD>(unicode ? 0 : held[i]),
+                            static_cast<WORD>(unicode ? held[i] : ::MapVirtualKeyW(held[i], 0)),
+                            flags, 0, 0};
+            inputs[inputs.size() - 1 - i].ki = inputs[i].ki;
+            inputs[inputs.size() - 1 - i].ki.dwFlags |= KEYEVENTF_KEYUP;
         }
-        send(window_, inputs);
+        send(to ? to : window_, inputs);
     }
-    void keys(const std::vector<WORD>& held) {  // pressed in order, released in reverse
-        std::vector<INPUT> inputs;
-        for (const WORD key : held) {
-            inputs.push_back(keyInput(key, 0, 0));
+    void type(std::string_view text) {
+        for (const wchar_t unit : toUtf16(text)) {
+            keys({unit}, KEYEVENTF_UNICODE);
         }
-        for (auto key = held.rbegin(); key != held.rend(); ++key) {
-            inputs.push_back(keyInput(*key, 0, KEYEVENTF_KEYUP));
-        }
-        send(window_, inputs);
     }
     // Pressed on one control and released on another (or the same), each at its centre and with
     // the position: in Wine's virtual desktop a stale report of a move can put the pointer back.
@@ -180,14 +192,13 @@ class Lock {
              {std::pair(pressed, MOUSEEVENTF_LEFTDOWN), std::pair(released, MOUSEEVENTF_LEFTUP)}) {
             RECT area;
             ::GetWindowRect(control(id), &area);
-            INPUT input{INPUT_MOUSE, {}};
-            input.mi = {(area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1,
-                        (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1,
-                        0,
-                        static_cast<DWORD>(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag),
-                        0,
-                        0};
-            inputs.push_back(input);
+            const LONG x = (area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1;
+            const LONG y = (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1;
+            inputs.push_back(
+                {INPUT_MOUSE,
+                 {.mi = {x, y, 0,
+                         static_cast<DWORD>(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag), 0,
+                         0}}});
         }
         send(window_, inputs);
     }
@@ -197,11 +208,10 @@ class Lock {
     bool enter(std::string_view text) {
         const int length = static_cast<int>(toUtf16(text).size());
         send(window_, {});
-        if (waitForFocus(ids::kPaßworttext) != ids::kPaßworttext || waitForFieldLength(0) != 0) {
-            return false;
-        }
+        const bool empty =
+            waitForFocus(ids::kPaßworttext) == ids::kPaßworttext && waitForFieldLength(0) == 0;
         type(text);
-        const bool taken = waitForFieldLength(length) == length;
+        const bool taken = empty && waitForFieldLength(length) == length;
         keys({VK_RETURN});
         return taken;
     }
@@ -215,18 +225,14 @@ class Lock {
         return (::GetWindow(box_, GW_OWNER) ? "" : "unowned ") + boxShown(box_);
     }
     bool answer(int buttonId) {
-        if (buttonId == IDOK) {
-            send(box_, {keyInput(VK_RETURN, 0, 0), keyInput(VK_RETURN, 0, KEYEVENTF_KEYUP)});
-        } else {
-            sendTo(::GetDlgItem(box_, buttonId), BM_CLICK);
-        }
+        buttonId == IDOK ? keys({VK_RETURN}, 0, box_)
+                         : void(sendTo(::GetDlgItem(box_, buttonId), BM_CLICK));
         const HWND box = std::exchange(box_, nullptr);
         return !poll([&] { return ::IsWindowVisible(box); }, [](BOOL open) { return !open; }) &&
                (window_ || ready());
     }
-    bool boxOpen() const { return find(L"#32770"); }
-
     HWND window() const { return window_; }
+    std::chrono::steady_clock::time_point started() const { return started_; }
     HWND control(int id) const { return ::GetDlgItem(window_, id); }
     std::string caption() const { return win32::windowText(control(ids::kTimerText)); }
     // These wait for the value given and return the last one read. An edit control keeps what
@@ -247,17 +253,29 @@ class Lock {
         return poll(focus, [&](int id) { return id == controlId; });
     }
     // The lock's thread answers only between two events: whatever it was doing, such as the rest
-    // of a routine whose box was just answered, is done.
-    bool running() const { return sendTo(window_, WM_GETTEXTLENGTH) && ::IsWindowVisible(window_); }
-    std::optional<DWORD> waitForExit() const {  // nothing if it still runs after 10 s
-        DWORD code = 0;
-        return !::WaitForSingleObject(process_.get(), 10000) &&
-                       ::GetExitCodeProcess(process_.get(), &code)
-                   ? std::optional(code)
-                   : std::nullopt;
+    // of a routine whose box was just answered, is done. And no box is open.
+    bool idle() const {
+        return sendTo(window_, WM_GETTEXTLENGTH) && ::IsWindowVisible(window_) && !find(L"#32770");
+    }
+    DWORD waitForExit() const {  // STILL_ACTIVE (259) if it still runs after 30 s
+        DWORD code = STILL_ACTIVE;
+        ::WaitForSingleObject(process_.get(), 30000);
+        ::GetExitCodeProcess(process_.get(), &code);
+        return code;
     }
 
   private:
+    void launch(std::wstring commandLine) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &started);
+        process_.reset(started.hProcess);
+        const win32::UniqueHandle thread(started.hThread);
+        processId_ = started.dwProcessId;
+        threadId_ = started.dwThreadId;
+    }
     HWND find(const wchar_t* windowClass) const {
         return win32::findProcessWindow(processId_, windowClass);
     }
@@ -269,18 +287,7 @@ class Lock {
     win32::UniqueHandle process_;
     DWORD processId_ = 0, threadId_ = 0;
     HWND window_ = nullptr, box_ = nullptr;
-};
-
-// Every test starts from an empty store and an empty recorder log, with window and screen
-// coordinates in real pixels, as the lock itself uses them.
-class LockTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp).c_str());
-        ::DeleteFileW(L"C:\\shutdown-recorder.log");
-    }
-    Lock lock;
+    std::chrono::steady_clock::time_point started_;
 };
 
 }  // namespace torvelt::e2e

@@ -7,21 +7,17 @@
 #include "utf16.h"
 
 // One line a start: the raw command line, as the lock quoted it, and the show state it asked
-// for (-1: none). Written at once and shared, so that launches close together lose no line.
+// for (-1: none). Appended in one write to a shared file, so that launches close together lose
+// no line.
 int main() {
     STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     ::GetStartupInfoW(&startup);
-    const int show = startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1;
     const std::string line =
-        torvelt::win32::toUtf8(::GetCommandLineW()) + '\t' + std::to_string(show) + '\n';
+        torvelt::win32::toUtf8(::GetCommandLineW()) + '\t' +
+        std::to_string(startup.dwFlags & STARTF_USESHOWWINDOW ? startup.wShowWindow : -1) + '\n';
     const torvelt::win32::UniqueHandle log(::CreateFileW(
         L"C:\\shutdown-recorder.log", FILE_APPEND_DATA,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    return ::WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written,
-                       nullptr) &&
-                   written == line.size()
-               ? 0
-               : 1;
+    return !::WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
