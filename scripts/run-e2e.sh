@@ -32,11 +32,6 @@ remove_prefix() {
 run_driver() {
     local prefix="$1" driver="$2"
     shift 2
-    # Listing the tests needs neither the lock nor a display, and CTest lists them before any
-    # fixture has made this prefix: the unit tests' prefix serves for that.
-    if [[ " $* " == *" --gtest_list_tests "* ]]; then
-        exec "${TORVELT_SCRIPTS}/wine-run.sh" "${driver}" "$@"
-    fi
     wine_use_prefix "${prefix}"
     [[ -f "${TORVELT_EXE:-}" ]] || wine_die "TORVELT_EXE must name the torvelt.exe under test"
     TORVELT_EXE=$(wine_path "${TORVELT_EXE}")
