@@ -9,6 +9,7 @@ usage() {
 usage: run-e2e.sh make-prefix PREFIX DPI RECORDER
        run-e2e.sh remove-prefix PREFIX
        run-e2e.sh run PREFIX DRIVER [ARGS...]
+       run-e2e.sh once PREFIX DPI RECORDER DRIVER [ARGS...]
 
 make-prefix    makes PREFIX afresh with wine-prefix.sh (whatever was there goes), at DPI dots
                per inch, with RECORDER as its shutdown.exe, drawing into a Wine desktop
@@ -16,6 +17,7 @@ remove-prefix  ends PREFIX's Wine session and deletes it
 run            runs the Windows test driver DRIVER (a Linux path) in PREFIX on a private
                display, in a Wine session of its own that ends with it; $TORVELT_EXE names the
                torvelt.exe under test (a Linux path); in-session is its second half
+once           make-prefix, run and remove-prefix in one, with the exit status of run
 EOF
     exit 2
 }
@@ -67,6 +69,14 @@ case "${1:-}" in
         [[ $# -ge 3 ]] || usage
         shift
         run_driver "$@"
+        ;;
+    once)
+        # A test run of its own: the prefix made afresh, the driver run in it, the prefix removed.
+        [[ $# -ge 5 ]] || usage
+        status=0
+        "$0" make-prefix "$2" "$3" "$4" && "$0" run "$2" "${@:5}" || status=$?
+        remove_prefix "$2"
+        exit "${status}"
         ;;
     in-session)
         [[ $# -ge 3 ]] || usage
