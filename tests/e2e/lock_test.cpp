@@ -17,13 +17,13 @@ using namespace texts;
 // `volatile` makes the store unwritable before that; `look` starts it in a wide message font and
 // checks the window at the prefix's DPI. Then: `type T`, `enter T` (typed into the empty field,
 // then Enter), `keys K...` (held together), `click C [D]` (pressed on control C, released on it
-// or on D), `focus C`, `close` (asked from outside), `front` (a later window of another program,
-// brought to the front, stays under the lock and its open box), `box B [yes|no]` (the next box
-// is B, answered with Enter or a click), `paste N` (N 'k's), `ticks N S` (the countdown shows N
-// S seconds after the start), `countdown stopped|ticking`, `second P` (another lock opened with
-// P), and at the end `exits` (with code 0) or `runs N` (no box open, N characters in the field),
-// `key T` (the stored password is T, or "(none)"), `wiped` (no settings at all) and
-// `shutdowns 0|1` (at least 1 while the lock runs on and ticks below zero).
+// or on D), `focus C`, `close` (asked from outside), `front [box]` (a later window of another
+// program, brought to the front, stays under the lock and, once it has opened, its box), `box B
+// [yes|no]` (the next box is B, answered with Enter or a click), `paste N` (N 'k's), `ticks N S`
+// (the countdown shows N S seconds after the start), `countdown stopped|ticking`, `second P`
+// (another lock opened with P), and at the end `exits` (with code 0) or `runs N` (no box open, N
+// characters in the field), `key T` (the stored password is T, or "(none)"), `wiped` (no settings
+// at all) and `shutdowns 0|1` (at least 1 while the lock runs on and ticks below zero).
 struct Scenario {
     const char* name;
     std::vector<Setting> settings;
@@ -53,7 +53,7 @@ const Scenario kScenarios[] = {
     {"AbbruchAnsweredNoByEnterSpaceOrClickKeepsTheLock", kGeheim,
      "start|type ab|keys alt A|box sicher|runs 2|keys tab|keys alt A|box sicher|focus field|keys tab|keys tab|"
      "keys space|box sicher no|focus field|click abbruch|box sicher no|focus field|runs 2|countdown ticking|shutdowns 0"},
-    {"AbbruchAnsweredYesShutsDownAndEnds", kGeheim, "start|keys alt A|front|box sicher yes|exits|shutdowns 1"},
+    {"AbbruchAnsweredYesShutsDownAndEnds", kGeheim, "start|keys alt A|front box|box sicher yes|exits|shutdowns 1"},
     {"AbbruchWithoutAShutdownProgramSaysSoAndEnds", kGeheim, "away|start|keys alt A|box sicher yes|box gehtnicht|exits"},
     {"KeysAndClicksReachOnlyWhatTheyNameAndOnlyPicture1ShowsAbout", kGeheim,
      "start|keys tab|focus ok|type ao|keys tab|focus abbruch|keys tab|focus picture1|type aj|keys tab|focus picture2|"
@@ -193,13 +193,15 @@ void step(Lock& lock, const std::string& verb, const std::string& text) {
     } else if (verb == "focus") {
         EXPECT_EQ(lock.waitForFocus(kControls.at(text)), kControls.at(text));
     } else if (verb == "front") {  // another program opens a window and brings itself to front
+        const HWND popup = poll([&] { return ::GetLastActivePopup(lock.window()); },
+                                [&](HWND shown) { return text.empty() || shown != lock.window(); });
         const HWND other =
             ::CreateWindowExW(0, L"STATIC", L"Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024,
                               768, nullptr, nullptr, nullptr, nullptr);
         ::SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         poll([&] { return ::SetForegroundWindow(other), ::GetForegroundWindow() == other; },
              [](bool inFront) { return inFront; });
-        for (const HWND above : {lock.window(), ::GetLastActivePopup(lock.window())}) {
+        for (const HWND above : {lock.window(), popup}) {
             HWND below = above;
             while (below && (below = ::GetWindow(below, GW_HWNDNEXT)) != other) {
             }
