@@ -141,8 +141,6 @@ const std::string kFailed = box(64, "geht nicht...", kGehtNichtText);
 const std::string kSure = box(292, "Sicher?", kSicherText);
 const std::string kStopped = "timer 0\ncaption Timer angehalten\n";
 const std::string kFirst = kStopped + box(64, "Neues Paßwort", kFirstPasswordPrompt) + kCleared;
-const std::string kAskedOld = box(64, "Neues Paßwort", kAskOld) + kCleared;
-const std::string kRepeated = box(64, "Bestätigung", kRepeat) + kCleared;
 const std::string kAbout =
     box(64, "Info zu...", "Torvelt Version 1.012.00\r\rEmailkontakt: a@b\rInternet c");
 const std::string kRepaired = box(64, "RegFehler", kRegFehlerText) + "delete WindowsStart\n";
@@ -156,17 +154,6 @@ TEST(Lock, ScriptsShowStoreAndLaunchWhatTheRulesSay) {
              wrong("1 Versuch") + box(16, "Upsss...", kLastTry) + kShutdown + "end\n"},
         // About; the master password, in any case, even when the stored one cannot be read.
         {{}, "A|!R|ORaVeLo", kStart + kAbout + "end\n"},
-        // The countdown runs on until the old password is right; the new one is stored as typed.
-        {{{"Key", "alt"}, {"TimeOut", "1"}},
-         "Onew Paßwort|T|Oalt|O W |O W ",
-         caption(1) + kAskedOld + caption(0) + kShutdown + kStopped +
-             box(64, "Neues Paßwort", kAskNew) + kCleared + kRepeated +
-             "write WindowsStart\\Paßwort\\Key= W \n" + box(64, "alles Ok", kStored) + "end\n"},
-        {{{"Key", ""}},
-         "Kx|O|Oneu|ONeu|Onew Paßwort|Oa",
-         kStart + kFirst + box(64, "Fehler", kEmptyEntry) + "focus\n" + kRepeated +
-             box(16, "Fehler", kMismatch) + kCleared + kAskedOld + box(16, "-", kOldWrong) +
-             "timer 1000\n"},
         // The settings as stored; Cancel answered No, then Yes with the shutdown refused.
         {{{"maxFehler", "32767"}, {"TimeOut", " 06789 "}},
          "Ofalsch|CN|!L|CY",
