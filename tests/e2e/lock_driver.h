@@ -46,30 +46,39 @@ inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0) {
     return static_cast<LRESULT>(result);
 }
 
-// Wine tells no other process about a box's icon handle: the icon shown is the system icon (Stop,
-// Question, Information) that, drawn on the colour of the shown one's corner, gives its pixels.
-inline char iconShown(HWND control) {
+// The pixels of a control as the screen shows it, row by row, once `draw` has drawn over a copy.
+template <typename Draw = void (*)(HDC, int, int)>
+std::vector<COLORREF> pixels(
+    HWND control, Draw draw = [](HDC, int, int) {}) {
     RECT area;
     ::GetWindowRect(control, &area);
     const int width = area.right - area.left, height = area.bottom - area.top;
     const HDC screen = ::GetDC(nullptr);
-    const win32::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen, 2 * width, height));
+    const win32::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen, width, height));
     const win32::UniqueMemoryDc dc(::CreateCompatibleDC(screen));
     ::SelectObject(dc.get(), bitmap.get());
     ::BitBlt(dc.get(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     ::ReleaseDC(nullptr, screen);
-    const win32::UniqueGdiObject corner(::CreateSolidBrush(::GetPixel(dc.get(), 0, 0)));
-    const RECT beside{width, 0, 2 * width, height};
+    draw(dc.get(), width, height);
+    std::vector<COLORREF> read;
+    for (int i = 0; i < width * height; ++i) {
+        read.push_back(::GetPixel(dc.get(), i % width, i / width));
+    }
+    return read;
+}
+
+// Wine tells no other process about a box's icon handle: the icon shown is the system icon (Stop,
+// Question, Information) that, drawn on the colour of the shown one's corner, gives its pixels.
+inline char iconShown(HWND control) {
+    const std::vector<COLORREF> shown = pixels(control);
     for (const auto& [icon, id] :
          {std::pair('S', 32513), std::pair('Q', 32514), std::pair('I', 32516)}) {
-        ::FillRect(dc.get(), &beside, static_cast<HBRUSH>(corner.get()));
-        ::DrawIconEx(dc.get(), width, 0, ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)), width, height,
-                     0, nullptr, DI_NORMAL);
-        const auto same = [&](int i) {
-            return ::GetPixel(dc.get(), i % width, i / width) ==
-                   ::GetPixel(dc.get(), width + i % width, i / width);
-        };
-        if (std::ranges::all_of(std::views::iota(0, width * height), same)) {
+        const auto drawn = pixels(control, [id](HDC dc, int width, int height) {
+            ::StretchBlt(dc, 0, 0, width, height, dc, 0, 0, 1, 1, SRCCOPY);
+            ::DrawIconEx(dc, 0, 0, ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)), width, height, 0,
+                         nullptr, DI_NORMAL);
+        });
+        if (drawn == shown) {
             return icon;
         }
     }
@@ -97,18 +106,17 @@ inline std::string boxShown(HWND box) {
            icon + '|' + buttons;
 }
 
-// A value of the password section: text in UTF-8, a DWORD as its bytes.
+// A value of the password section, its text (in UTF-8) stored with a closing NUL as UTF-16
+// whatever the type: "\7" as a REG_DWORD is 7.
 struct Setting {
     std::string name, data;
     DWORD type = REG_SZ;
 };
 inline void writeSetting(const Setting& setting) {
-    const bool text = setting.type != REG_DWORD;
     const std::wstring wide = toUtf16(setting.data);
     ::RegSetKeyValueW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp, texts::kSection).c_str(),
-                      toUtf16(setting.name).c_str(), setting.type,
-                      text ? static_cast<const void*>(wide.c_str()) : setting.data.data(),
-                      static_cast<DWORD>(text ? (wide.size() + 1) * 2 : setting.data.size()));
+                      toUtf16(setting.name).c_str(), setting.type, wide.c_str(),
+                      static_cast<DWORD>((wide.size() + 1) * 2));
 }
 // Under HKEY_CURRENT_USER: a value as text (not expanded), a DWORD (here always below 65536) in
 // decimal, "(none)" if there is none; with no name the number of subkeys, "(none)" without a key.
@@ -166,41 +174,37 @@ class Lock {
         return waitForExit();
     }
 
-    // Held together: pressed in order, released in reverse; characters or virtual keys.
-    void keys(const std::vector<WORD>& held, DWORD flags = 0, HWND to = nullptr) {
-        std::vector<INPUT> inputs(2 * held.size(), INPUT{INPUT_KEYBOARD, {}});
-        for (std::size_t i = 0; i < held.size(); ++i) {
-            const bool unicode = flags & KEYEVENTF_UNICODE;
-            inputs[i].ki = {static_cast<WORD>(unicode ? 0 : held[i]),
-                            static_cast<WORD>(unicode ? held[i] : ::MapVirtualKeyW(held[i], 0)),
-                            flags, 0, 0};
-            inputs[inputs.size() - 1 - i].ki = inputs[i].ki;
-            inputs[inputs.size() - 1 - i].ki.dwFlags |= KEYEVENTF_KEYUP;
+    // Virtual keys held together: pressed in order, released in reverse.
+    void keys(const std::vector<BYTE>& held, HWND to = nullptr) {
+        send(to ? to : window_, {});
+        for (const BYTE key : held) {
+            ::keybd_event(key, static_cast<BYTE>(::MapVirtualKeyW(key, 0)), 0, 0);
         }
-        send(to ? to : window_, inputs);
+        for (const BYTE key : held | std::views::reverse) {
+            ::keybd_event(key, static_cast<BYTE>(::MapVirtualKeyW(key, 0)), KEYEVENTF_KEYUP, 0);
+        }
     }
-    void type(std::string_view text) {
+    void type(std::string_view text) {  // as characters, whatever the keyboard layout
         for (const wchar_t unit : toUtf16(text)) {
-            keys({unit}, KEYEVENTF_UNICODE);
+            std::vector inputs(2,
+                               INPUT{INPUT_KEYBOARD, {.ki = {0, unit, KEYEVENTF_UNICODE, 0, 0}}});
+            inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+            send(window_, inputs);
         }
     }
     // Pressed on one control and released on another (or the same), each at its centre and with
     // the position: in Wine's virtual desktop a stale report of a move can put the pointer back.
     void drag(int pressed, int released) {
-        std::vector<INPUT> inputs;
+        send(window_, {});
         for (const auto& [id, flag] :
              {std::pair(pressed, MOUSEEVENTF_LEFTDOWN), std::pair(released, MOUSEEVENTF_LEFTUP)}) {
             RECT area;
             ::GetWindowRect(control(id), &area);
-            const LONG x = (area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1;
-            const LONG y = (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1;
-            inputs.push_back(
-                {INPUT_MOUSE,
-                 {.mi = {x, y, 0,
-                         static_cast<DWORD>(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag), 0,
-                         0}}});
+            ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag,
+                          (area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1,
+                          (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1, 0,
+                          0);
         }
-        send(window_, inputs);
     }
     // The lock clears and focuses the field only once its box has returned: keys typed before
     // would be cleared away or land elsewhere. So it waits for that, types, waits until the
@@ -225,7 +229,7 @@ class Lock {
         return (::GetWindow(box_, GW_OWNER) ? "" : "unowned ") + boxShown(box_);
     }
     bool answer(int buttonId) {
-        buttonId == IDOK ? keys({VK_RETURN}, 0, box_)
+        buttonId == IDOK ? keys({VK_RETURN}, box_)
                          : void(sendTo(::GetDlgItem(box_, buttonId), BM_CLICK));
         const HWND box = std::exchange(box_, nullptr);
         return !poll([&] { return ::IsWindowVisible(box); }, [](BOOL open) { return !open; }) &&
