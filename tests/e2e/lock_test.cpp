@@ -50,6 +50,8 @@ const Scenario kScenarios[] = {
      "start|enter new Paßwort|box askold|enter alt|box asknew|countdown stopped|enter neu|box repeat|enter neu|box stored|exits|key neu"},
     {"CommandWordWithAWrongOldPasswordGoesBackToTheLogin", {{"Key", "alt"}, kLongTimeOut},
      "start|enter new Paßwort|box askold|enter ALT|box oldwrong|runs 3|countdown ticking|key alt"},
+    {"WrongOldPasswordOnTheLastTryShutsDown", {{"Key", "alt"}, {"maxFehler", "1"}, kLongTimeOut},
+     "start|enter new Paßwort|box askold|enter ALT|box lasttry|exits|shutdowns 1|key alt"},
     {"AbbruchAnsweredNoByEnterSpaceOrClickKeepsTheLock", kGeheim,
      "start|type ab|keys alt A|box sicher|runs 2|keys tab|keys alt A|box sicher|focus field|keys tab|keys tab|"
      "keys space|box sicher no|focus field|click abbruch|box sicher no|focus field|runs 2|countdown ticking|shutdowns 0"},
