@@ -66,6 +66,8 @@ const Scenario kScenarios[] = {
      "start|box regfehler|type x|box first|runs 0|wiped"},
     {"ExpandableKeyIsTakenUnexpanded", {{"Key", "%USERNAME%x", REG_EXPAND_SZ}, kLongTimeOut},
      "start|enter %USERNAME%x|exits"},
+    {"KeyWithoutItsClosingNulIsWhole", {{"Key", "", REG_SZ, L"geheim"}, kLongTimeOut}, "start|enter geheim|exits"},
+    {"KeyWithALoneSurrogateIsAPassword", {{"Key", "", REG_SZ, {L"\xD800", 2}}, kLongTimeOut}, "start|enter x|box tries4"},
     {"PastedMegabyteMatchesAStoredMegabyte", {{"Key", std::string(1 << 20, 'k')}, kLongTimeOut},
      "start|paste 1048576|keys return|exits"},
     {"LookAtTheScreensDpiInTheDialogFontWhateverTheMessageFont", {{"Key", "geheim"}, {"TimeOut", "-32768"}},
