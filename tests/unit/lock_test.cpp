@@ -169,7 +169,7 @@ TEST(Lock, ScriptsShowStoreAndLaunchWhatTheRulesSay) {
     };
     // A number that cannot be read wipes the settings, once.
     for (const std::string number : {"", "-", "+5", "1e3", "12a", "--5", "- 5", "1 000", "5\t",
-                                     "\xEF\xBC\x95" /* full-width 5 */, "32768", "-32769"}) {
+                                     "\t5", "\xEF\xBC\x95" /* full-width 5 */, "32768", "-32769"}) {
         scripts.emplace_back(Settings{{"TimeOut", number}}, "O", kRepaired + kStart + kFirst);
     }
     for (const auto& [stored, script, trace] : scripts) {
