@@ -161,9 +161,9 @@ TEST(Lock, ScriptsShowStoreAndLaunchWhatTheRulesSay) {
         // No shutdown for tries below zero; the program below the directory as the system reports
         // it, whose length is in UTF-16 units; a failed query (0) or start is told only once.
         {{{"Key", " "}, {"maxFehler", "-12345"}, {"TimeOut", "0"}},
-         "Ofalsch|DC:\\Straße|L9|T|DC:\\\U0001F600|L5|T|L0|T|DC:\\WINDOWS|L255|T|L256|T|O ",
+         "Ofalsch|DC:\\Straße|L9|T|DC:\\😀|L5|T|L0|T|DC:\\WINDOWS|L255|T|L256|T|O ",
          caption(0) + wrong("-12346 Versuche") + caption(-1) + launch("C:\\Straße") + caption(-2) +
-             launch("C:\\\U0001F600") + caption(-3) + kFailed + caption(-4) +
+             launch("C:\\😀") + caption(-3) + kFailed + caption(-4) +
              launch(std::string("C:\\WINDOWS\0", 11) + std::string(244, ' ')) + caption(-5) +
              "end\n"},
     };
