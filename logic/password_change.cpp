@@ -53,6 +53,9 @@ void Torvelt::checkOldPassword(const std::string& entry) {
         askForNewPassword(texts::kAskNew);
         return;
     }
+    if (lastTryUsed()) {
+        return;
+    }
     show(texts::kOldWrong, kStyleStop, std::nullopt);
     controls_.setTimerInterval(1000);
     state_.Zustand = kPasswordStored;

@@ -35,11 +35,7 @@ void Torvelt::loginAttempt(const std::string& entry) {
         runtime_.endProgram();
         return;
     }
-    state_.RestVersuche = decrement(state_.RestVersuche);
-    if (state_.RestVersuche == 0) {
-        show(texts::kLastTry, kStyleStop, texts::kLastTryTitle);
-        WindowsExit();
-        runtime_.endProgram();
+    if (lastTryUsed()) {
         return;
     }
     if (state_.RestVersuche == 1) {
@@ -50,6 +46,18 @@ void Torvelt::loginAttempt(const std::string& entry) {
              kStyleStop, texts::kFehlerTitle);
     }
     clearAndFocusEntry();
+}
+
+// A wrong login or a wrong old password: the tries bound the guessing on both roads.
+bool Torvelt::lastTryUsed() {
+    state_.RestVersuche = decrement(state_.RestVersuche);
+    if (state_.RestVersuche != 0) {
+        return false;
+    }
+    show(texts::kLastTry, kStyleStop, texts::kLastTryTitle);
+    WindowsExit();
+    runtime_.endProgram();
+    return true;
 }
 
 }  // namespace torvelt

@@ -1,5 +1,6 @@
 // The shutdown command and the cancel button that asks for it.
 #include <exception>
+#include <utility>
 
 #include "text_services.h"
 #include "texts.h"
@@ -9,40 +10,26 @@ namespace torvelt {
 
 namespace {
 
-// Raises a flag for the lifetime of a scope, and lowers it however the scope is left.
-class FlagRaised {
-  public:
-    explicit FlagRaised(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagRaised() { flag_ = false; }
-    FlagRaised(const FlagRaised&) = delete;
-    FlagRaised& operator=(const FlagRaised&) = delete;
-
-  private:
-    bool& flag_;
-};
-
 constexpr std::uint32_t kDirectoryBufferSize = 255;
 
 }  // namespace
 
 void Torvelt::WindowsExit() {
-    if (shutdownFailureShown_) {
-        return;
-    }
     try {
         launchShutdown();
     } catch (const std::exception&) {
-        const FlagRaised shown(shutdownFailureShown_);
-        show(texts::kGehtNichtText, kStyleInformation, texts::kGehtNichtTitle);
+        if (!std::exchange(shutdownFailureShown_, true)) {
+            show(texts::kGehtNichtText, kStyleInformation, texts::kGehtNichtTitle);
+        }
     }
 }
 
 void Torvelt::launchShutdown() {
     std::string buffer(kDirectoryBufferSize, ' ');
     const std::uint32_t length = runtime_.windowsDirectory(buffer, kDirectoryBufferSize);
-    if (length > kDirectoryBufferSize) {
-        // The system reports the size it would need: the buffer holds no usable path.
-        throw RuntimeError("Windows-Verzeichnis länger als der Puffer");
+    if (length == 0 || length > kDirectoryBufferSize) {
+        // No directory (the query failed), or the size it would need: no usable path.
+        throw RuntimeError("Windows-Verzeichnis nicht lesbar");
     }
     const std::string program =
         firstCharacters(buffer, length) + std::string(texts::kShutdownProgram);

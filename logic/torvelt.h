@@ -46,6 +46,8 @@ class Torvelt {
     std::string readSetting(std::string_view key, std::string_view fallback);
     std::string storedPassword();
     void loginAttempt(const std::string& entry);
+    // One try less; true when it was the last, once the shutdown has started and the lock ended.
+    bool lastTryUsed();
     void askForNewPassword(std::string_view prompt);
     void checkOldPassword(const std::string& entry);
     void confirmNewPassword(const std::string& entry);
@@ -58,7 +60,7 @@ class Torvelt {
     LockControls& controls_;
     const Contact contact_;
     LockState state_;
-    // Set while the shutdown failure message is open, so the ticks behind it do not stack more.
+    // The shutdown failure is told once: the countdown tries again every second.
     bool shutdownFailureShown_ = false;
 };
 

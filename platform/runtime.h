@@ -48,8 +48,9 @@ class Runtime {
     virtual void deleteSettings(const std::string& app) = 0;
 
     // The Windows directory query: `buffer` comes in as `size` blanks and leaves holding the
-    // system's answer, `size` characters long; the result is the directory's length in
-    // characters, which the system reports larger than `size` when the buffer is too small.
+    // system's answer, `size` characters long; the result is the directory's length in UTF-16
+    // units, which the system reports larger than `size` when the buffer is too small, and 0 when
+    // the query failed.
     virtual std::uint32_t windowsDirectory(std::string& buffer, std::uint32_t size) = 0;
 
     // Starts exactly the file `program` with `arguments` and returns at once.

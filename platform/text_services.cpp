@@ -59,7 +59,9 @@ std::int16_t decrement(std::int16_t value) {
 
 std::string firstCharacters(std::string_view text, std::size_t count) {
     std::size_t end = 0;
-    for (std::size_t taken = 0; end < text.size() && taken < count; ++taken) {
+    for (std::size_t taken = 0; end < text.size() && taken < count;) {
+        // A lead byte 11110xxx starts a character beyond U+FFFF: two units of UTF-16.
+        taken += (static_cast<unsigned char>(text[end]) & 0xF8) == 0xF0 ? 2 : 1;
         ++end;
         // Continuation bytes of UTF-8 look like 10xxxxxx and belong to the character before.
         while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {

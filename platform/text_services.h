@@ -18,7 +18,8 @@ std::string int16ToText(std::int16_t value);
 // One less, held at -32768 so that a counter can never overflow.
 std::int16_t decrement(std::int16_t value);
 
-// The first `count` characters (code points) of UTF-8 `text`; all of it when shorter.
+// The first `count` characters of UTF-8 `text` as the system counts them, in UTF-16 units (two
+// for a character beyond U+FFFF); all of it when shorter.
 std::string firstCharacters(std::string_view text, std::size_t count);
 
 }  // namespace torvelt

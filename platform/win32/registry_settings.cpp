@@ -98,8 +98,6 @@ void RegistrySettings::write(const std::string& app, const std::string& section,
     if (status != ERROR_SUCCESS) {
         fail("Einstellung nicht schreibbar", status);
     }
-    // The program ends right after storing a password: make sure it reached the disk.
-    ::RegFlushKey(section_key.get());
 }
 
 void RegistrySettings::deleteApp(const std::string& app) {

@@ -38,21 +38,16 @@ void Win32Runtime::deleteSettings(const std::string& app) {
     RegistrySettings::deleteApp(app);
 }
 
-// The wide query: a directory name outside the ANSI code page arrives unharmed. The count handed
-// back counts characters of the UTF-8 buffer, as the caller cuts the path by characters.
+// The wide query: a directory name outside the ANSI code page arrives unharmed. Its length goes
+// back as the system counts it, in UTF-16 units, and the caller cuts the path by the same count.
 std::uint32_t Win32Runtime::windowsDirectory(std::string& buffer, std::uint32_t size) {
     std::wstring wide(size, L'\0');
     const UINT length = ::GetWindowsDirectoryW(wide.data(), size);
-    if (length > size) {
-        return length;
+    if (length <= size) {
+        buffer = toUtf8(wide.substr(0, length)) +
+                 buffer.substr(std::min<std::size_t>(buffer.size(), length));
     }
-    const std::string directory = toUtf8(wide.substr(0, length));
-    buffer = directory + buffer.substr(std::min<std::size_t>(buffer.size(), length));
-    std::uint32_t characters = 0;
-    for (const char c : directory) {
-        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return characters;
+    return length;
 }
 
 void Win32Runtime::launch(const std::string& program, const std::string& arguments,

@@ -107,16 +107,18 @@ inline std::string boxShown(HWND box) {
 }
 
 // A value of the password section, its text (in UTF-8) stored with a closing NUL as UTF-16
-// whatever the type: "\7" as a REG_DWORD is 7.
+// whatever the type: "\7" as a REG_DWORD is 7. Or `raw` as it stands, as other tools may write:
+// a character after it keeps the system from counting in a NUL that would follow.
 struct Setting {
     std::string name, data;
     DWORD type = REG_SZ;
+    std::wstring raw{};
 };
 inline void writeSetting(const Setting& setting) {
-    const std::wstring wide = toUtf16(setting.data);
+    const std::wstring wide = setting.raw.empty() ? toUtf16(setting.data) + L'\0' : setting.raw;
     ::RegSetKeyValueW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp, texts::kSection).c_str(),
-                      toUtf16(setting.name).c_str(), setting.type, wide.c_str(),
-                      static_cast<DWORD>((wide.size() + 1) * 2));
+                      toUtf16(setting.name).c_str(), setting.type, (wide + L'!').c_str(),
+                      static_cast<DWORD>(wide.size() * 2));
 }
 // Under HKEY_CURRENT_USER: a value as text (not expanded), a DWORD (here always below 65536) in
 // decimal, "(none)" if there is none; with no name the number of subkeys, "(none)" without a key.

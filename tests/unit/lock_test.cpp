@@ -159,17 +159,17 @@ TEST(Lock, ScriptsShowStoreAndLaunchWhatTheRulesSay) {
          "Ofalsch|CN|!L|CY",
          caption(6789) + wrong("32766 Versuche") + kSure + kSure + kShutdown + kFailed + "end\n"},
         // No shutdown for tries below zero; the program below the directory as the system reports
-        // it, whose length is in characters.
+        // it, whose length is in UTF-16 units; a failed query (0) or start is told only once.
         {{{"Key", " "}, {"maxFehler", "-12345"}, {"TimeOut", "0"}},
-         "Ofalsch|DC:\\Straße|L9|T|L0|T|DC:\\WINDOWS|L255|T|L256|T|O ",
+         "Ofalsch|DC:\\Straße|L9|T|DC:\\😀|L5|T|L0|T|DC:\\WINDOWS|L255|T|L256|T|O ",
          caption(0) + wrong("-12346 Versuche") + caption(-1) + launch("C:\\Straße") + caption(-2) +
-             launch("") + caption(-3) +
-             launch(std::string("C:\\WINDOWS\0", 11) + std::string(244, ' ')) + caption(-4) +
-             kFailed + "end\n"},
+             launch("C:\\😀") + caption(-3) + kFailed + caption(-4) +
+             launch(std::string("C:\\WINDOWS\0", 11) + std::string(244, ' ')) + caption(-5) +
+             "end\n"},
     };
     // A number that cannot be read wipes the settings, once.
-    for (const std::string number : {"", "-", "+5", "1e3", "12a", "--5", "- 5", "1 000",
-                                     "\xEF\xBC\x95" /* full-width 5 */, "32768", "-32769"}) {
+    for (const std::string number : {"", "-", "+5", "1e3", "12a", "--5", "- 5", "1 000", "5\t",
+                                     "\t5", "\xEF\xBC\x95" /* full-width 5 */, "32768", "-32769"}) {
         scripts.emplace_back(Settings{{"TimeOut", number}}, "O", kRepaired + kStart + kFirst);
     }
     for (const auto& [stored, script, trace] : scripts) {
@@ -189,7 +189,7 @@ const std::vector<std::string> kEvents{"Ka", "K ", "K\r", "O", "CY", "CN", "T", 
 struct Model {
     int zustand = 1, tries = 5, seconds = 10, timer = 1000, shutdowns = 0;
     std::string key, first;
-    bool ended = false, failureShown = false;
+    bool ended = false;
 
     // What `event` does to the lock with `e` in its field; only when the dialogue asks for a new
     // password does the countdown stop.
@@ -198,7 +198,7 @@ struct Model {
             std::tie(shutdowns, ended) = std::tuple(shutdowns + 1, true);
         } else if (event == "T") {
             seconds = std::max(seconds - 1, -32768);
-            shutdowns += seconds < 1 && !failureShown ? 1 : 0;
+            shutdowns += seconds < 1 ? 1 : 0;
         } else if ((event != "O" && event != "K\r" && (event[0] != 'K' || zustand != 2)) ||
                    (zustand != 2 && e.empty())) {
             return;
@@ -208,11 +208,12 @@ struct Model {
             zustand = 4;
         } else if (zustand == 1 && (master || e == key)) {
             ended = true;
-        } else if (zustand == 1) {
+        } else if (zustand == 4 && e == key) {
+            std::tie(zustand, timer) = std::tuple(5, 0);
+        } else if (zustand == 1 || zustand == 4) {  // a wrong old password costs a try as well
             tries = std::max(tries - 1, -32768);
             std::tie(ended, shutdowns) = std::tuple(tries == 0, shutdowns + (tries == 0 ? 1 : 0));
-        } else if (zustand == 4) {
-            std::tie(zustand, timer) = e == key ? std::tuple(5, 0) : std::tuple(1, 1000);
+            std::tie(zustand, timer) = ended ? std::tuple(zustand, timer) : std::tuple(1, 1000);
         } else if (zustand == 5) {
             std::tie(zustand, first) = std::tuple(6, e);
         } else {
@@ -237,14 +238,11 @@ TEST(RandomEvents, EveryEventDoesWhatTheRulesSay) {
         }
         m.zustand = m.key.empty() ? 2 : 1;
         l.failing = random() % 5 == 0 ? "L" : "";
-        l.whileBoxOpen = [&](Text text) {
-            const bool outer = m.failureShown;
-            m.failureShown = outer || text == kGehtNichtText;
+        l.whileBoxOpen = [&](Text) {
             if (random() % 3 == 0 && l.timerInterval > 0) {
                 l.lock.Timer_Timer();
                 m.send("T", "", false);
             }
-            m.failureShown = outer;
         };
         for (int step = 0; step < 60 && !l.ended() && !HasFailure(); ++step) {
             const std::string event = pick(kEvents), e = l.entry;
