@@ -2,8 +2,9 @@
 # certificate is given, signs torvelt.exe, so that the ZIP and the installer carry it signed.
 
 # Whatever fails below, no earlier release of this version stays where a new one was asked for.
-file(REMOVE ${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip
-    ${CPACK_PACKAGE_DIRECTORY}/${CPACK_TORVELT_SETUP} ${CPACK_PACKAGE_DIRECTORY}/${CPACK_TORVELT_SUMS})
+foreach(file ${CPACK_PACKAGE_FILE_NAME}.zip ${CPACK_TORVELT_SETUP} ${CPACK_TORVELT_SUMS})
+    file(REMOVE ${CPACK_PACKAGE_DIRECTORY}/${file})
+endforeach()
 
 # cpack stores SOURCE_DATE_EPOCH as the time of every file in the ZIP: that of the last commit,
 # not of this build or checkout, so that the ZIP is the same wherever and whenever it is built.

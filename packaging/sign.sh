@@ -3,7 +3,10 @@
 # password is in TORVELT_SIGN_PASSWORD, time-stamped by TORVELT_SIGN_TIMESTAMP_URL when it is set.
 # usage: sign.sh FILE
 set -euo pipefail
-[[ $# -eq 1 && -n "${TORVELT_SIGN_PFX:-}" ]] || { echo "usage: TORVELT_SIGN_PFX=... sign.sh FILE" >&2; exit 2; }
+if [[ $# -ne 1 || -z "${TORVELT_SIGN_PFX:-}" ]]; then
+    echo "usage: TORVELT_SIGN_PFX=FILE.pfx TORVELT_SIGN_PASSWORD=... sign.sh FILE" >&2
+    exit 2
+fi
 file="$1"
 fail() {
     echo "sign.sh: $*; ${file} stays unsigned" >&2
@@ -13,8 +16,8 @@ fail() {
 
 # The password goes through the environment and a pipe only, never onto a command line. An
 # expired certificate still signs, but Windows would not trust the signature.
-openssl pkcs12 -legacy -in "${TORVELT_SIGN_PFX}" -passin env:TORVELT_SIGN_PASSWORD -nokeys -clcerts |
-    openssl x509 -noout -checkend 0 >/dev/null ||
+openssl pkcs12 -legacy -in "${TORVELT_SIGN_PFX}" -passin env:TORVELT_SIGN_PASSWORD \
+    -nokeys -clcerts | openssl x509 -noout -checkend 0 >/dev/null ||
     fail "the certificate in ${TORVELT_SIGN_PFX} cannot be read or has expired"
 timestamp=()
 [[ -z "${TORVELT_SIGN_TIMESTAMP_URL:-}" ]] || timestamp=(-ts "${TORVELT_SIGN_TIMESTAMP_URL}")

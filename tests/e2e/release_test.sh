@@ -15,7 +15,7 @@ name="WindowsStart-${version}"
 # Made meanwhile, for the uninstaller the signed setup installs: wineboot mostly waits.
 prefix="${copy}-wineprefix" certs=$(mktemp -d)
 "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
-"${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" 2>/dev/null &
+"${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" &
 making=$!
 cleanup() {
     wait "${making}" || true
@@ -31,10 +31,12 @@ rm -rf -- zip && mkdir zip
 held=$(find zip -mindepth 1 -printf '%f\n' | sort | xargs)
 [[ "${held}" == "README.md torvelt.exe" ]] || { echo "the ZIP holds ${held}"; exit 1; }
 cmp -- zip/torvelt.exe "${exe}"
-sha256sum --strict -c "${name}-SHA256SUMS"
-[[ $(wc -l <"${name}-SHA256SUMS") -eq 2 ]] || { echo "the checksum file lists more than two files"; exit 1; }
+sums=$(sha256sum --strict -c "${name}-SHA256SUMS" 2>&1 | xargs) || true
+[[ "${sums}" == "${name}-win64.zip: OK ${name}-setup.exe: OK" ]] ||
+    { echo "sha256sum -c: ${sums}"; exit 1; }
 flags=$(x86_64-w64-mingw32-objdump -p "${exe}" | sed -n 's/^DllCharacteristics\s*//p')
-((16#${flags} & 0x8000)) || { echo "DllCharacteristics ${flags} lack TERMINAL_SERVER_AWARE 8000"; exit 1; }
+((16#${flags} & 0x8000)) ||
+    { echo "DllCharacteristics ${flags}: not TERMINAL_SERVER_AWARE (8000)"; exit 1; }
 
 # As a new clone would have them: no git history, file times of now.
 rm -rf -- "${copy}" && mkdir -p -- "${copy}"
@@ -51,17 +53,19 @@ done
 for cert in good expired; do
     [[ ${cert} == good ]] && clock=() || clock=(faketime -f -2d)
     "${clock[@]}" openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=WindowsStart Test" \
-        -addext extendedKeyUsage=codeSigning -keyout "${certs}/key" -out "${certs}/${cert}.pem" 2>/dev/null
+        -addext extendedKeyUsage=codeSigning -keyout "${certs}/key" -out "${certs}/${cert}.pem" \
+        2>/dev/null
     openssl pkcs12 -export -inkey "${certs}/key" -in "${certs}/${cert}.pem" -passout pass:richtig \
         -out "${certs}/${cert}.pfx"
 done
 for case in "good falsch" "expired richtig" "missing richtig"; do
     read -r cert password <<<"${case}"
     configure -DTORVELT_SIGN_PFX="${certs}/${cert}.pfx"
-    if TORVELT_SIGN_PASSWORD="${password}" package 2>/dev/null; then
+    if failure=$(TORVELT_SIGN_PASSWORD="${password}" package 2>&1); then
         echo "built, signed with the ${case} certificate and password"
         exit 1
     fi
+    [[ "${failure}" == *"sign.sh: "* ]] || { echo "${failure}"; exit 1; }
     left=$(find build/mingw -maxdepth 1 -name 'WindowsStart-*' -printf '%f ')
     [[ -z "${left}" ]] || { echo "after the failure with ${case}: ${left}"; exit 1; }
 done
@@ -87,8 +91,8 @@ configure -DTORVELT_SIGN_PFX= && package
 cd build/mingw
 # Text, then the numbers (stored as minor, major, tweak, patch) of file and product version.
 records() {
-    local at n
-    at=$(LC_ALL=C grep -obUaP 'I\0N\0F\0O\0\0\0\0\0\xbd\x04\xef\xfe' -- "$1" | head -1 | cut -d : -f 1) || true
+    local record='I\0N\0F\0O\0\0\0\0\0\xbd\x04\xef\xfe' at n
+    at=$(LC_ALL=C grep -obUaP "${record}" -- "$1" | head -1 | cut -d : -f 1) || true
     read -ra n < <(od -An -tu2 -j $((${at:-0} + 20)) -N 16 -- "$1")
     echo "$(strings -el -- "$1" | grep -xE '[0-9]+(\.[0-9]+){3}' | xargs)" \
         "${n[1]}.${n[0]}.${n[3]}.${n[2]} ${n[5]}.${n[4]}.${n[7]}.${n[6]}"
