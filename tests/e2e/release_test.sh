@@ -7,88 +7,67 @@
 # version records (text and numbers) of the exe and the setup follow that one number.
 # usage: release_test.sh CMAKE BUILD VERSION EXE SOURCE COPY BUMPED_VERSION RECORDER
 set -euo pipefail
-cmake="$1" build="$2" version="$3" exe="$4" source="$5" copy="$6" bumped_version="$7" recorder="$8"
+cmake="$1" build="$2" version="$3" exe="$4" source="$5" copy="$6" bumped="$7" recorder="$8"
 # shellcheck source=../../scripts/wine-env.sh
 source "${source}/scripts/wine-env.sh"
-name="WindowsStart-${version}"
+name="WindowsStart-${version}" prefix="${copy}-wineprefix" certs=$(mktemp -d)
+check() {
+    [[ "$2" == "$3" ]] || { printf '%s\nexpected: %s\nfound:    %s\n' "$1" "$3" "$2"; exit 1; }
+}
 
-# Made meanwhile, for the uninstaller the signed setup installs: wineboot mostly waits.
-prefix="${copy}-wineprefix" certs=$(mktemp -d)
+# Made meanwhile, for the uninstaller that the signed setup installs: wineboot mostly waits.
 "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
 "${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" &
-making=$!
-cleanup() {
-    wait "${making}" || true
-    "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
-    rm -rf -- "${certs}"
-}
-trap cleanup EXIT
+trap 'wait; "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"; rm -rf -- "${certs}"' EXIT
 
 "${cmake}" --build "${build}" --target package
 cd -- "${build}"
-rm -rf -- zip && mkdir zip
-(cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
-held=$(find zip -mindepth 1 -printf '%f\n' | sort | xargs)
-[[ "${held}" == "README.md torvelt.exe" ]] || { echo "the ZIP holds ${held}"; exit 1; }
+rm -rf -- zip && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
+check "in the ZIP" "$(find zip -mindepth 1 -printf '%f\n' | sort | xargs)" "README.md torvelt.exe"
 cmp -- zip/torvelt.exe "${exe}"
-sums=$(sha256sum --strict -c "${name}-SHA256SUMS" 2>&1 | xargs) || true
-[[ "${sums}" == "${name}-win64.zip: OK ${name}-setup.exe: OK" ]] ||
-    { echo "sha256sum -c: ${sums}"; exit 1; }
+check "sha256sum -c" "$(sha256sum --strict -c "${name}-SHA256SUMS" 2>&1 | xargs || true)" \
+    "${name}-win64.zip: OK ${name}-setup.exe: OK"
 flags=$(x86_64-w64-mingw32-objdump -p "${exe}" | sed -n 's/^DllCharacteristics\s*//p')
-((16#${flags} & 0x8000)) ||
-    { echo "DllCharacteristics ${flags}: not TERMINAL_SERVER_AWARE (8000)"; exit 1; }
+check "DllCharacteristics ${flags}: TERMINAL_SERVER_AWARE" $((16#${flags} & 0x8000)) 32768
 
 # As a new clone would have them: no git history, file times of now.
-rm -rf -- "${copy}" && mkdir -p -- "${copy}"
-tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xmC "${copy}"
-cd -- "${copy}"
+rm -rf -- "${copy}" && mkdir -p -- "${copy}" && cd -- "${copy}"
+tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xm
 configure() { "${cmake}" --preset mingw -DTORVELT_BUILD_TESTS=OFF "$@" >/dev/null; }
 package() { "${cmake}" --build --preset mingw -j2 --target package >/dev/null; }
 configure && package
-for file in window/torvelt.exe "${name}-win64.zip" "${name}-setup.exe" "${name}-SHA256SUMS"; do
-    cmp -- "${build}/${file}" "build/mingw/${file}"
-done
+for file in window/torvelt.exe "${name}"-{win64.zip,setup.exe,SHA256SUMS}; do
+    cmp -- "${build}/${file}" "build/mingw/${file}"; done
 
-# A throwaway code-signing certificate, and one that expired yesterday.
+# A throwaway self-signed certificate, and one that expired yesterday.
 for cert in good expired; do
     [[ ${cert} == good ]] && clock=() || clock=(faketime -f -2d)
-    "${clock[@]}" openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=WindowsStart Test" \
-        -addext extendedKeyUsage=codeSigning -keyout "${certs}/key" -out "${certs}/${cert}.pem" \
-        2>/dev/null
+    "${clock[@]}" openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=WindowsStart \
+        -keyout "${certs}/key" -out "${certs}/${cert}.pem" 2>/dev/null
     openssl pkcs12 -export -inkey "${certs}/key" -in "${certs}/${cert}.pem" -passout pass:richtig \
         -out "${certs}/${cert}.pfx"
 done
+# Each fails at signing torvelt.exe, and no release of this version is left, the one above neither.
 for case in "good falsch" "expired richtig" "missing richtig"; do
     read -r cert password <<<"${case}"
     configure -DTORVELT_SIGN_PFX="${certs}/${cert}.pfx"
-    if failure=$(TORVELT_SIGN_PASSWORD="${password}" package 2>&1); then
-        echo "built, signed with the ${case} certificate and password"
-        exit 1
-    fi
-    [[ "${failure}" == *"sign.sh: "* ]] || { echo "${failure}"; exit 1; }
-    left=$(find build/mingw -maxdepth 1 -name 'WindowsStart-*' -printf '%f ')
-    [[ -z "${left}" ]] || { echo "after the failure with ${case}: ${left}"; exit 1; }
+    failed=$(TORVELT_SIGN_PASSWORD="${password}" package 2>&1 | grep -c '^sign.sh: ' || true)
+    check "${case}" "${failed} $(find build/mingw -maxdepth 1 -name 'WindowsStart-*')" "1 "
 done
 configure -DTORVELT_SIGN_PFX="${certs}/good.pfx"
 TORVELT_SIGN_PASSWORD=richtig package
-cd build/mingw
-(mkdir zip && cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
-wait "${making}"
-wine_use_prefix "${prefix}"
+cd build/mingw && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
+wait && wine_use_prefix "${prefix}"
 (unset DISPLAY WAYLAND_DISPLAY && timeout 120 wine "${name}-setup.exe" /S '/D=C:\WindowsStart')
 wine_end_session "${prefix}"
 for file in zip/torvelt.exe "${name}-setup.exe" "${prefix}/drive_c/WindowsStart/uninstall.exe"; do
-    osslsigncode verify -CAfile "${certs}/good.pem" -in "${file}" >/dev/null ||
-        { echo "${file} has no valid signature"; exit 1; }
+    echo "${file}:" && osslsigncode verify -CAfile "${certs}/good.pem" -in "${file}" | tail -1
 done
 
-# Unsigned again, for the installer's test, which compares the installed exe with the built one.
-rm -f WindowsStart-*
-cd -- "${copy}"
-sed -i "s/^project(WindowsStart VERSION [0-9.]*/project(WindowsStart VERSION ${bumped_version}/" \
-    CMakeLists.txt
-configure -DTORVELT_SIGN_PFX= && package
-cd build/mingw
+# Unsigned again: the installer's test compares the installed exe with the built one.
+rm -f WindowsStart-* && cd -- "${copy}"
+sed -i "s/^\(project(WindowsStart VERSION \)[0-9.]*/\1${bumped}/" CMakeLists.txt
+configure -DTORVELT_SIGN_PFX= && package && cd build/mingw
 # Text, then the numbers (stored as minor, major, tweak, patch) of file and product version.
 records() {
     local record='I\0N\0F\0O\0\0\0\0\0\xbd\x04\xef\xfe' at n
@@ -97,18 +76,8 @@ records() {
     echo "$(strings -el -- "$1" | grep -xE '[0-9]+(\.[0-9]+){3}' | xargs)" \
         "${n[1]}.${n[0]}.${n[3]}.${n[2]} ${n[5]}.${n[4]}.${n[7]}.${n[6]}"
 }
-manifest=$(grep -ao 'name="WindowsStart.Torvelt" version="[^"]*"' window/torvelt.exe)
-found="$(echo WindowsStart-*) ${manifest}"
-for file in window/torvelt.exe "WindowsStart-${bumped_version}-setup.exe"; do
-    found+=" ${file##*/}: $(records "${file}")"
-done
-expected="WindowsStart-${bumped_version}-SHA256SUMS WindowsStart-${bumped_version}-setup.exe"
-expected+=" WindowsStart-${bumped_version}-win64.zip"
-expected+=" name=\"WindowsStart.Torvelt\" version=\"${bumped_version}\""
-for file in torvelt.exe "WindowsStart-${bumped_version}-setup.exe"; do
-    expected+=" ${file}: ${bumped_version} ${bumped_version} ${bumped_version} ${bumped_version}"
-done
-if [[ "${found}" != "${expected}" ]]; then
-    printf 'expected: %s\nfound:    %s\n' "${expected}" "${found}"
-    exit 1
-fi
+found="$(echo WindowsStart-*) $(grep -ao 'name="WindowsStart.Torvelt" version="[^"]*"' \
+    window/torvelt.exe) $(records window/torvelt.exe) $(records "WindowsStart-${bumped}-setup.exe")"
+expected="WindowsStart-${bumped}-SHA256SUMS WindowsStart-${bumped}-setup.exe"
+expected+=" WindowsStart-${bumped}-win64.zip name=\"WindowsStart.Torvelt\" version=\"${bumped}\""
+check "the release one version up" "${found}" "${expected}$(printf " ${bumped}%.0s" {1..8})"
