@@ -15,8 +15,9 @@ execute_process(
         ${CPACK_TORVELT_SCRIPT}
     RESULT_VARIABLE failed)
 if(failed)
-    # makensis leaves the setup behind when signing it failed.
-    file(REMOVE ${setup})
+    # No release at all: makensis leaves the setup behind when signing it failed, and cpack would
+    # still copy the ZIP out.
+    file(REMOVE ${setup} ${CPACK_PACKAGE_FILES})
     message(FATAL_ERROR "makensis failed: ${failed}")
 endif()
 message(STATUS "Installer: ${setup}")
