@@ -18,7 +18,7 @@ fail() {
 # expired certificate still signs, but Windows would not trust the signature.
 openssl pkcs12 -legacy -in "${TORVELT_SIGN_PFX}" -passin env:TORVELT_SIGN_PASSWORD \
     -nokeys -clcerts | openssl x509 -noout -checkend 0 >/dev/null ||
-    fail "the certificate in ${TORVELT_SIGN_PFX} cannot be read or has expired"
+    fail "the certificate in ${TORVELT_SIGN_PFX} cannot be read (wrong password?) or has expired"
 timestamp=()
 [[ -z "${TORVELT_SIGN_TIMESTAMP_URL:-}" ]] || timestamp=(-ts "${TORVELT_SIGN_TIMESTAMP_URL}")
 signed="${file}.signing"
