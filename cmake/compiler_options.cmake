@@ -21,9 +21,12 @@ endif()
 
 # One self-contained .exe: no MinGW runtime DLL may travel with it. A release is optimised for
 # size and drops the code nothing calls, which keeps the static runtime's share small.
+# Terminal-server aware, as MSVC links by default: otherwise Windows gives the program a private
+# per-user Windows folder on a remote-desktop server. No link time in the PE header, so that the
+# same sources always link to the same bytes.
 if(MINGW)
     target_compile_options(torvelt_options INTERFACE
         $<$<CONFIG:Release,MinSizeRel>:-Os -ffunction-sections -fdata-sections>)
     target_link_options(torvelt_options INTERFACE -static -static-libgcc -static-libstdc++
-        $<$<CONFIG:Release,MinSizeRel>:-s -Wl,--gc-sections>)
+        -Wl,--tsaware -Wl,--no-insert-timestamp $<$<CONFIG:Release,MinSizeRel>:-s -Wl,--gc-sections>)
 endif()

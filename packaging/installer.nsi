@@ -1,10 +1,18 @@
 ; The per-user installer of the lock: torvelt.exe, its logon entry and its entry among the installed apps.
-; makensis.cmake defines VERSION, STAGE (the folder cpack staged the release files in) and OUTFILE.
+; makensis.cmake defines VERSION, STAGE (the folder cpack staged the release files in) and OUTFILE,
+; and SIGN (sign.sh) when the release is signed.
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 ManifestDPIAware true
+; No build-time file dates inside: the same sources always give the same setup.
+SetDateSave off
+; The uninstaller is signed before it goes in, the setup last; "= 0": a failed signature fails.
+!ifdef SIGN
+    !uninstfinalize '"${SIGN}" "%1"' = 0
+    !finalize '"${SIGN}" "%1"' = 0
+!endif
 
 !include FileFunc.nsh
 !include LogicLib.nsh

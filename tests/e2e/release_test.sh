@@ -1,32 +1,83 @@
 #!/usr/bin/env bash
-# The one command makes the release; the ZIP holds the README and the built exe; built again with
-# the version raised, the file names, the manifest and the version record follow that one number.
-# usage: release_test.sh CMAKE BUILD VERSION EXE SOURCE BUMPED_DIR BUMPED_VERSION
+# The one command makes the release: the ZIP holds the README and the built exe, the checksum file
+# checks, the exe is terminal-server aware. Built again from a copy of the sources (another folder,
+# fresh file times, later), it is the same to the byte. Signed with a throwaway certificate, the
+# exe in the ZIP, the setup and the uninstaller it installs verify, and a failed signature fails
+# the build and leaves no release. With the version raised, the file names, the manifest and the
+# version records (text and numbers) of the exe and the setup follow that one number.
+# usage: release_test.sh CMAKE BUILD VERSION EXE SOURCE COPY BUMPED_VERSION RECORDER
 set -euo pipefail
-cmake="$1" build="$2" version="$3" exe="$4" source="$5" bumped="$6" bumped_version="$7"
+cmake="$1" build="$2" version="$3" exe="$4" source="$5" copy="$6" bumped="$7" recorder="$8"
+# shellcheck source=../../scripts/wine-env.sh
+source "${source}/scripts/wine-env.sh"
+name="WindowsStart-${version}" prefix="${copy}-wineprefix" certs=$(mktemp -d)
+check() {
+    [[ "$2" == "$3" ]] || { printf '%s\nexpected: %s\nfound:    %s\n' "$1" "$3" "$2"; exit 1; }
+}
+
+# Made meanwhile, for the uninstaller that the signed setup installs: wineboot mostly waits.
+"${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
+"${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" &
+trap 'wait; "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"; rm -rf -- "${certs}"' EXIT
 
 "${cmake}" --build "${build}" --target package
-zip="${build}/zip"
-rm -rf -- "${zip}" && mkdir -p -- "${zip}"
-(cd -- "${zip}" && "${cmake}" -E tar xf "${build}/WindowsStart-${version}-win64.zip")
-held=$(find "${zip}" -mindepth 1 -printf '%f\n' | sort | xargs)
-[[ "${held}" == "README.md torvelt.exe" ]] || { echo "the ZIP holds ${held}"; exit 1; }
-cmp -- "${zip}/torvelt.exe" "${exe}"
+cd -- "${build}"
+rm -rf -- zip && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
+check "in the ZIP" "$(find zip -mindepth 1 -printf '%f\n' | sort | xargs)" "README.md torvelt.exe"
+cmp -- zip/torvelt.exe "${exe}"
+check "sha256sum -c" "$(sha256sum --strict -c "${name}-SHA256SUMS" 2>&1 | xargs || true)" \
+    "${name}-win64.zip: OK ${name}-setup.exe: OK"
+flags=$(x86_64-w64-mingw32-objdump -p "${exe}" | sed -n 's/^DllCharacteristics\s*//p')
+check "DllCharacteristics ${flags}: TERMINAL_SERVER_AWARE" $((16#${flags} & 0x8000)) 32768
 
-rm -rf -- "${bumped}" && mkdir -p -- "${bumped}"
-tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xC "${bumped}"
-sed -i "s/^project(WindowsStart VERSION [0-9.]*/project(WindowsStart VERSION ${bumped_version}/" \
-    "${bumped}/CMakeLists.txt"
-(cd -- "${bumped}" && "${cmake}" --preset mingw -DTORVELT_BUILD_TESTS=OFF >/dev/null &&
-    "${cmake}" --build --preset mingw -j2 --target package)
-cd -- "${bumped}/build/mingw"
-manifest=$(grep -ao 'name="WindowsStart.Torvelt" version="[^"]*"' window/torvelt.exe)
-record=$(strings -el window/torvelt.exe | grep -xE '[0-9]+(\.[0-9]+){3}' | xargs)
-found="$(echo WindowsStart-*) ${manifest} ${record}"
-expected="WindowsStart-${bumped_version}-setup.exe WindowsStart-${bumped_version}-win64.zip"
-expected+=" name=\"WindowsStart.Torvelt\" version=\"${bumped_version}\""
-expected+=" ${bumped_version} ${bumped_version}"
-if [[ "${found}" != "${expected}" ]]; then
-    printf 'expected: %s\nfound:    %s\n' "${expected}" "${found}"
-    exit 1
-fi
+# As a new clone would have them: no git history, file times of now.
+rm -rf -- "${copy}" && mkdir -p -- "${copy}" && cd -- "${copy}"
+tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xm
+configure() { "${cmake}" --preset mingw -DTORVELT_BUILD_TESTS=OFF "$@" >/dev/null; }
+package() { "${cmake}" --build --preset mingw -j2 --target package >/dev/null; }
+configure && package
+for file in window/torvelt.exe "${name}"-{win64.zip,setup.exe,SHA256SUMS}; do
+    cmp -- "${build}/${file}" "build/mingw/${file}"; done
+
+# A throwaway self-signed certificate, and one that expired yesterday.
+for cert in good expired; do
+    [[ ${cert} == good ]] && clock=() || clock=(faketime -f -2d)
+    "${clock[@]}" openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=WindowsStart \
+        -keyout "${certs}/key" -out "${certs}/${cert}.pem" 2>/dev/null
+    openssl pkcs12 -export -inkey "${certs}/key" -in "${certs}/${cert}.pem" -passout pass:richtig \
+        -out "${certs}/${cert}.pfx"
+done
+# Each fails at signing torvelt.exe, and no release of this version is left, the one above neither.
+for case in "good falsch" "expired richtig" "missing richtig"; do
+    read -r cert password <<<"${case}"
+    configure -DTORVELT_SIGN_PFX="${certs}/${cert}.pfx"
+    failed=$(TORVELT_SIGN_PASSWORD="${password}" package 2>&1 | grep -c '^sign.sh: ' || true)
+    check "${case}" "${failed} $(find build/mingw -maxdepth 1 -name 'WindowsStart-*')" "1 "
+done
+configure -DTORVELT_SIGN_PFX="${certs}/good.pfx"
+TORVELT_SIGN_PASSWORD=richtig package
+cd build/mingw && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
+wait && wine_use_prefix "${prefix}"
+(unset DISPLAY WAYLAND_DISPLAY && timeout 120 wine "${name}-setup.exe" /S '/D=C:\WindowsStart')
+wine_end_session "${prefix}"
+for file in zip/torvelt.exe "${name}-setup.exe" "${prefix}/drive_c/WindowsStart/uninstall.exe"; do
+    echo "${file}:" && osslsigncode verify -CAfile "${certs}/good.pem" -in "${file}" | tail -1
+done
+
+# Unsigned again: the installer's test compares the installed exe with the built one.
+rm -f WindowsStart-* && cd -- "${copy}"
+sed -i "s/^\(project(WindowsStart VERSION \)[0-9.]*/\1${bumped}/" CMakeLists.txt
+configure -DTORVELT_SIGN_PFX= && package && cd build/mingw
+# Text, then the numbers (stored as minor, major, tweak, patch) of file and product version.
+records() {
+    local record='I\0N\0F\0O\0\0\0\0\0\xbd\x04\xef\xfe' at n
+    at=$(LC_ALL=C grep -obUaP "${record}" -- "$1" | head -1 | cut -d : -f 1) || true
+    read -ra n < <(od -An -tu2 -j $((${at:-0} + 20)) -N 16 -- "$1")
+    echo "$(strings -el -- "$1" | grep -xE '[0-9]+(\.[0-9]+){3}' | xargs)" \
+        "${n[1]}.${n[0]}.${n[3]}.${n[2]} ${n[5]}.${n[4]}.${n[7]}.${n[6]}"
+}
+found="$(echo WindowsStart-*) $(grep -ao 'name="WindowsStart.Torvelt" version="[^"]*"' \
+    window/torvelt.exe) $(records window/torvelt.exe) $(records "WindowsStart-${bumped}-setup.exe")"
+expected="WindowsStart-${bumped}-SHA256SUMS WindowsStart-${bumped}-setup.exe"
+expected+=" WindowsStart-${bumped}-win64.zip name=\"WindowsStart.Torvelt\" version=\"${bumped}\""
+check "the release one version up" "${found}" "${expected}$(printf " ${bumped}%.0s" {1..8})"

@@ -1,0 +1,31 @@
+# Runs inside cpack on the staged release files before the ZIP is made: dates them and, when a
+# certificate is given, signs torvelt.exe, so that the ZIP and the installer carry it signed.
+
+# Whatever fails below, no earlier release of this version stays where a new one was asked for.
+foreach(file ${CPACK_PACKAGE_FILE_NAME}.zip ${CPACK_TORVELT_SETUP} ${CPACK_TORVELT_SUMS})
+    file(REMOVE ${CPACK_PACKAGE_DIRECTORY}/${file})
+endforeach()
+
+# cpack stores SOURCE_DATE_EPOCH as the time of every file in the ZIP: that of the last commit,
+# not of this build or checkout, so that the ZIP is the same wherever and whenever it is built.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+    execute_process(COMMAND git log -1 --format=%ct
+        WORKING_DIRECTORY ${CPACK_TORVELT_SOURCE_DIR} RESULT_VARIABLE failed
+        OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(failed)
+        message(STATUS "No git commit and no SOURCE_DATE_EPOCH: the ZIP keeps the files' times")
+    else()
+        set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+    endif()
+endif()
+
+if(CPACK_TORVELT_SIGN)
+    # For sign.sh here and in makensis's signing commands later; the password is there already.
+    set(ENV{TORVELT_SIGN_PFX} ${CPACK_TORVELT_SIGN_PFX})
+    set(ENV{TORVELT_SIGN_TIMESTAMP_URL} "${CPACK_TORVELT_SIGN_TIMESTAMP_URL}")
+    execute_process(COMMAND ${CPACK_TORVELT_SIGN} ${CPACK_TEMPORARY_DIRECTORY}/torvelt.exe
+        RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "Signing torvelt.exe failed: ${failed}")
+    endif()
+endif()
