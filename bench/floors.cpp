@@ -1,10 +1,12 @@
-// The bench's floors: a bare window; a themed window with one push button; and a ticking label.
+// The bench's floors: a bare window; a themed window with one push button; a ticking label; and
+// a ticking label beside a focused password field.
 #include <windows.h>
 
 namespace {
 
 // 0: one empty window. 1: one push button, themed by the lock's manifest. 2: that and one static
-// label that a one-second timer rewrites, as the lock's countdown is rewritten.
+// label that a one-second timer rewrites, as the lock's countdown is rewritten. 3: that and a
+// password field with the focus, whose caret blinks as the lock's does.
 constexpr int kFloor = BENCH_FLOOR;
 constexpr UINT_PTR kTimerId = 1;
 
@@ -64,6 +66,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         label = addControl(window, L"STATIC", L"Timeout in: 32000 sekunden",
                            SS_NOPREFIX | SS_LEFTNOWORDWRAP, 45);
         ::SetTimer(window, kTimerId, 1000, nullptr);
+    }
+    if (kFloor >= 3) {
+        focus = addControl(window, L"EDIT", L"",
+                           WS_TABSTOP | WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, 80);
     }
     // The same three steps the lock takes to come up in front with the focus.
     ::ShowWindow(window, SW_SHOW);

@@ -40,9 +40,9 @@ auto poll(Read read, Done done, std::chrono::milliseconds bound = 10s) {
     return value;
 }
 
-inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0) {
+inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(window, message, wParam, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
     return static_cast<LRESULT>(result);
 }
 
@@ -236,6 +236,16 @@ class Lock {
         const HWND box = std::exchange(box_, nullptr);
         return !poll([&] { return ::IsWindowVisible(box); }, [](BOOL open) { return !open; }) &&
                (window_ || ready());
+    }
+    // As Windows tells a window moved to a monitor of another DPI; the suggested rectangle (where
+    // it stands) lies in the lock's memory, as it would.
+    void dpiChanged(int dpi) {
+        RECT where;
+        ::GetWindowRect(window_, &where);
+        void* const remote = ::VirtualAllocEx(process_.get(), nullptr, sizeof(where),
+                                              MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        ::WriteProcessMemory(process_.get(), remote, &where, sizeof(where), nullptr);
+        sendTo(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote));
     }
     HWND window() const { return window_; }
     std::chrono::steady_clock::time_point started() const { return started_; }

@@ -38,7 +38,7 @@ const Scenario kScenarios[] = {
     {"WrongPasswordsCostTriesRightOneEndsSecondLockRunsBeside", {{"Key", "Geheim ß"}, kLongTimeOut},
      "start|keys alt O|box empty|keys tab|keys tab|focus abbruch|keys alt O|box empty|enter geheim ß|box tries4|"
      "focus field|countdown ticking|second Geheim ß|enter Geheim ß|exits|shutdowns 0"},
-    {"MasterPasswordInCapitalsEndsAfterAnotherWindowCameToTheFront", kGeheim, "start|front|click field|enter RAVELO|exits"},
+    {"MasterPasswordInCapitalsEndsAfterAnotherWindowCameToTheFrontAndFocusCameBackToOk", kGeheim, "start|keys tab|focus ok|front|click label|focus ok|click field|enter RAVELO|exits"},
     {"CountdownTicksEverySecondAndShutsDownAtZero", {{"Key", "geheim"}, {"TimeOut", "8"}},
      "start|ticks 2 6|runs 0|shutdowns 1"},
     {"FirstStartAsksTwiceWithTheCountdownStoppedAndStoresExactly", {},
@@ -58,7 +58,7 @@ const Scenario kScenarios[] = {
     {"KeysAndClicksReachOnlyWhatTheyNameAndOnlyPicture1ShowsAbout", kGeheim,
      "start|keys tab|focus ok|type ao|keys tab|focus abbruch|keys tab|focus picture1|type aj|keys tab|focus picture2|"
      "keys tab|focus field|type ab|keys esc|type c|keys alt F4|close|click picture2|click label|type d|"
-     "click label picture1|keys alt A|box sicher|click picture1|box about|runs 4"},
+     "click label picture1|keys alt A|box sicher|click picture1 label|click abbruch|box sicher no|click picture1|box about|runs 4"},
     {"NonTextKeyWipesTheWholeStoreAndStartsAFirstStart",
      {{"Key", "\7", REG_DWORD}},
      "start|box regfehler|type x|box first|runs 0|wiped"},
@@ -67,7 +67,7 @@ const Scenario kScenarios[] = {
     {"PastedMegabyteMatchesAStoredMegabyte", {{"Key", std::string(1 << 20, 'k')}, kLongTimeOut},
      "start|paste 1048576|keys return|exits"},
     {"LookAtTheScreensDpiInTheDialogFontWhateverTheMessageFont", {{"Key", "geheim"}, {"TimeOut", "-32768"}},
-     "look"},
+     "look|dpi 144"},
     {"RefusedStoreWriteIsReportedAndTheLockStays", {},
      "volatile|start|type x|box first|enter neu|box repeat|enter neu|box unexpected|runs 3|key (none)"},
 };
@@ -113,27 +113,26 @@ const std::map<int, std::string> kRectangles{
 constexpr wchar_t kMetrics[] = L"Control Panel\\Desktop\\WindowMetrics";
 const int kDpi = std::atoi(std::getenv("TORVELT_E2E_DPI"));  // the prefix's, from the test run
 
-// Where the window stands, its pixel rectangles, and every text fitting its control in the font
-// the layout was made for (buttons keep two pixels of frame), whatever the message font.
-void look(Lock& lock) {
-    LOGFONTW wide{};  // a message font the fixed labels would not hold
-    wide.lfHeight = -::MulDiv(9, kDpi, 72);
-    ::lstrcpynW(wide.lfFaceName, L"DejaVu Sans", LF_FACESIZE);
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, kMetrics, L"MessageFont", REG_BINARY, &wide, sizeof(wide));
-    ASSERT_TRUE(lock.start());
-    EXPECT_EQ(win32::windowText(lock.window()), "Windows Start");
-    EXPECT_TRUE(::GetClassLongPtrW(lock.window(), GCL_STYLE) & CS_NOCLOSE) << "close greyed";
-    EXPECT_EQ(sendTo(lock.control(ids::kPaßworttext), EM_GETPASSWORDCHAR), L'*');
-    EXPECT_EQ(lock.caption(), "Timeout in: -32768 sekunden");  // the widest, held from the start
-    RECT area, work;
-    ::GetWindowRect(lock.window(), &area);
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_NEAR(area.left + area.right, work.left + work.right, 1) << "centred across";
-    EXPECT_NEAR(area.top + area.bottom, work.top + work.bottom, 1) << "centred down";
+// How far right and down the pixels other than the window's background reach.
+POINT inkReach(const std::vector<COLORREF>& shown, LONG width) {
+    POINT reach{0, 0};
+    for (LONG i = 0; i < std::ssize(shown); ++i) {
+        if (shown[i] != ::GetSysColor(COLOR_BTNFACE)) {
+            reach = {std::max(reach.x, i % width + 1), std::max(reach.y, i / width + 1)};
+        }
+    }
+    return reach;
+}
+
+// The pixel rectangles at `dpi` (the client area's size only at the prefix's, which sizes the
+// frame), every text fitting its control in the font the layout was made for (buttons keep two
+// pixels of frame), and both pictures drawn to their boxes.
+void layout(Lock& lock, int dpi) {
+    RECT area;
     ::GetClientRect(lock.window(), &area);
     std::string rectangles = std::to_string(area.right) + 'x' + std::to_string(area.bottom);
-    const win32::UniqueGdiObject font(::CreateFontW(-::MulDiv(8, kDpi, 72), 0, 0, 0, FW_NORMAL, 0,
-                                                    0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+    const win32::UniqueGdiObject font(::CreateFontW(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0,
+                                                    0, DEFAULT_CHARSET, 0, 0, 0, 0,
                                                     L"MS Shell Dlg 2"));
     const win32::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     ::SelectObject(dc.get(), font.get());
@@ -157,9 +156,12 @@ void look(Lock& lock) {
         EXPECT_TRUE(id != ids::kTimerText || area.right == needs.right)
             << "the countdown sizes itself in another font";
     }
-    EXPECT_EQ(rectangles,
-              kRectangles.contains(kDpi) ? kRectangles.at(kDpi) : "rectangles for the DPI");
-    // Both pictures show the window's background through their transparent part, once painted.
+    const std::string expected =
+        kRectangles.contains(dpi) ? kRectangles.at(dpi) : "rectangles for the DPI";
+    const std::size_t from = dpi == kDpi ? 0 : expected.find(' ');
+    EXPECT_EQ(rectangles.substr(from), expected.substr(from));
+    // Both pictures show the window's background through their transparent part, once painted,
+    // and the logo, which has ink in its last column and row, fills its box.
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
     for (const int id : {ids::kPicture1, ids::kPicture2}) {
         const auto shown =
@@ -168,7 +170,68 @@ void look(Lock& lock) {
         const auto background = std::ranges::count(shown, face);
         EXPECT_TRUE(background > 0 && background < std::ssize(shown))
             << background << " of " << shown.size() << " pixels show the window's background";
+        ::GetClientRect(lock.control(id), &area);
+        const POINT reach = inkReach(shown, area.right);
+        EXPECT_TRUE(id != ids::kPicture1 || (reach.x == area.right && reach.y == area.bottom))
+            << "the logo ends at " << reach.x << "x" << reach.y << " in its box";
     }
+    // The countdown shows in the font it was measured in: its text nearly fills it (Wine draws
+    // the dialog font up to a tenth narrower than it measures it).
+    const HWND timer = lock.control(ids::kTimerText);
+    ::GetClientRect(timer, &area);
+    const LONG end = poll([&] { return inkReach(pixels(timer), area.right).x; },
+                          [&](LONG x) { return x * 8 >= area.right * 7; }, 2s);
+    EXPECT_GE(end * 8, area.right * 7) << end << " of " << area.right << " pixels hold text";
+}
+
+// Where the window stands, its layout at the prefix's DPI whatever the message font, and what
+// focus and repaints draw.
+void look(Lock& lock) {
+    LOGFONTW wide{};  // a message font the fixed labels would not hold
+    wide.lfHeight = -::MulDiv(9, kDpi, 72);
+    ::lstrcpynW(wide.lfFaceName, L"DejaVu Sans", LF_FACESIZE);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kMetrics, L"MessageFont", REG_BINARY, &wide, sizeof(wide));
+    // A taskbar 40 pixels high at the bottom, as Wine's desktop takes it off the work area once
+    // the displays are read again: the lock centres in what is left.
+    WNDCLASSW taskbar{};
+    taskbar.lpfnWndProc = ::DefWindowProcW;
+    taskbar.lpszClassName = L"Shell_TrayWnd";
+    ::RegisterClassW(&taskbar);
+    const HWND tray =
+        ::CreateWindowExW(WS_EX_NOACTIVATE, taskbar.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0,
+                          ::GetSystemMetrics(SM_CYSCREEN) - 40, ::GetSystemMetrics(SM_CXSCREEN), 40,
+                          nullptr, nullptr, nullptr, nullptr);
+    ::ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+    ASSERT_TRUE(lock.start());
+    EXPECT_EQ(win32::windowText(lock.window()), "Windows Start");
+    EXPECT_TRUE(::GetClassLongPtrW(lock.window(), GCL_STYLE) & CS_NOCLOSE) << "close greyed";
+    EXPECT_EQ(sendTo(lock.control(ids::kPaßworttext), EM_GETPASSWORDCHAR), L'*');
+    EXPECT_EQ(lock.caption(), "Timeout in: -32768 sekunden");  // the widest, held from the start
+    RECT area, work;
+    ::GetWindowRect(lock.window(), &area);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::DestroyWindow(tray);
+    ::ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+    EXPECT_EQ(work.bottom, ::GetSystemMetrics(SM_CYSCREEN) - 40) << "the taskbar's top";
+    EXPECT_NEAR(area.left + area.right, work.left + work.right, 1) << "centred across";
+    EXPECT_NEAR(area.top + area.bottom, work.top + work.bottom, 1) << "centred down";
+    layout(lock, kDpi);
+    // A repaint of Ok, as on focus or hover, leaves the countdown that reaches over it readable.
+    const HWND timer = lock.control(ids::kTimerText);
+    ::RedrawWindow(timer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const auto countdown = pixels(timer);
+    lock.keys({VK_TAB});
+    EXPECT_EQ(lock.waitForFocus(ids::kKlickOK), ids::kKlickOK);
+    ::RedrawWindow(lock.control(ids::kKlickOK), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(pixels(timer) == countdown) << "Ok painted over the countdown";
+    // The focused logo shows its dotted focus frame: nothing else changes it.
+    const HWND logo = lock.control(ids::kPicture1);
+    const auto unfocused = pixels(logo);
+    lock.keys({VK_TAB});
+    lock.keys({VK_TAB});
+    const auto focused =
+        poll([&] { return pixels(logo); }, [&](auto& now) { return now != unfocused; }, 2s);
+    EXPECT_TRUE(focused != unfocused) << "no focus frame on the focused logo";
 }
 
 constexpr wchar_t kRecorder[] = L"C:\\windows\\system32\\shutdown.exe";
@@ -179,6 +242,9 @@ void step(Lock& lock, const std::string& verb, const std::string& text) {
         ASSERT_TRUE(lock.start());
     } else if (verb == "look") {
         look(lock);
+    } else if (verb == "dpi") {  // the window moved to a monitor of another DPI
+        lock.dpiChanged(std::stoi(text));
+        layout(lock, std::stoi(text));
     } else if (verb == "away") {
         ASSERT_TRUE(::MoveFileW(kRecorder, kRecorderAway));
     } else if (verb == "volatile") {  // Wine refuses a lasting key below a volatile one
