@@ -12,6 +12,9 @@ rm -rf -- "${zip}" && mkdir -p -- "${zip}"
 held=$(find "${zip}" -mindepth 1 -printf '%f\n' | sort | xargs)
 [[ "${held}" == "README.md torvelt.exe" ]] || { echo "the ZIP holds ${held}"; exit 1; }
 cmp -- "${zip}/torvelt.exe" "${exe}"
+# Per user: the setup's manifest asks for no administrator (Wine would show no prompt).
+level=$(grep -ao 'requestedExecutionLevel level="[^"]*"' "${build}/WindowsStart-${version}-setup.exe")
+[[ "${level}" == *'"asInvoker"' ]] || { echo "expected asInvoker, found: ${level}"; exit 1; }
 
 rm -rf -- "${bumped}" && mkdir -p -- "${bumped}"
 tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xC "${bumped}"
