@@ -11,6 +11,8 @@ using win32::toUtf8;
 const std::wstring kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kAppsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const std::wstring kEntryKey = kAppsKey + L"\\WindowsStart";
+const std::wstring kApprovedKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 const std::wstring kSettingsKey = win32::settingsPath(texts::kApp, texts::kSection);
 // Another program's logon entry, as expectValues reads it.
 constexpr char kOtherRun[] = "Andere=\"C:\\Andere\\andere.exe\" /still";
@@ -56,6 +58,8 @@ TEST(Install, SilentInstallMoveLogonAndUninstall) {
     const std::wstring other = toUtf16(kOtherRun).substr(7);
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey.c_str(), L"Andere", REG_SZ, other.c_str(),
                       (other.size() + 1) * 2);
+    // Switched off once in Task Manager's start-up list: installing switches it on.
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kApprovedKey.c_str(), L"WindowsStart", REG_SZ, L"aus", 8);
     const std::vector<std::string> settings{"Key=geheim", "maxFehler=3", "TimeOut=45"};
     for (const std::string& line : settings) {
         writeSetting({line.substr(0, line.find('=')), line.substr(line.find('=') + 1)});
@@ -77,6 +81,7 @@ TEST(Install, SilentInstallMoveLogonAndUninstall) {
         ASSERT_EQ(Lock().run(command), 0u);
         expectInstalled(folder, build, version);
         expectValues(kSettingsKey, settings);
+        expectValues(kApprovedKey, {"WindowsStart=(none)"});
         EXPECT_EQ(fs::exists(standard), folder == standard) << "the old copy is still there";
         // The old copy's uninstaller, run for its own folder, leaves the current install alone.
         EXPECT_EQ(
