@@ -168,7 +168,7 @@ TEST(Install, SettingsPageOnAFirstInstallAndAReinstall) {
             }
             setup.keys({VK_RETURN});
             if (!row[4].empty()) {
-                EXPECT_EQ(setup.nextBox(), row[4]);
+                ASSERT_EQ(setup.nextBox(), row[4]);
                 setup.answer(IDOK);
                 EXPECT_EQ(read(win32::settingsPath(texts::kApp)), "(none)") << "written";
             }
@@ -183,8 +183,10 @@ TEST(Install, SettingsPageOnAFirstInstallAndAReinstall) {
             EXPECT_EQ(shown, " 0 |10|") << "prefilled";
             setup.keys({VK_RETURN});
         }
-        poll([&] { return win32::windowText(::GetDlgItem(setup.window(), IDOK)); },
-             [](const std::string& text) { return text == "&Fertig stellen"; }, 30s);
+        ASSERT_EQ(poll([&] { return win32::windowText(::GetDlgItem(setup.window(), IDOK)); },
+                       [](const std::string& text) { return text == "&Fertigstellen"; }, 30s),
+                  "&Fertigstellen")
+            << "no finish page";
         setup.keys({VK_RETURN});
         EXPECT_EQ(setup.waitForExit(), 0u);
         expectNoLock();
