@@ -100,6 +100,16 @@ TEST(Install, SilentInstallMoveLogonAndUninstall) {
             << "no lock window with the focus in the password field";
         EXPECT_EQ(Lock().run(kBumped + L" /S"), 2u);
         EXPECT_EQ(Lock().run(uninstall + L" _?=" + chosen.wstring()), 2u);
+        Lock setup;  // through the pages, it says why
+        setup.start(kBumped);
+        for (const std::size_t fields : {1, 2}) {
+            setup.page(fields);
+            setup.keys({VK_RETURN});
+        }
+        EXPECT_EQ(setup.nextBox(),
+                  "Installation von WindowsStart|WindowsStart läuft gerade. Geben Sie erst Ihr "
+                  "Paßwort ein, dann starten Sie die Installation noch einmal. Es wurde nichts "
+                  "installiert.|S| ok*");
     }
     expectInstalled(chosen, TORVELT_BUILD, TORVELT_VERSION);
     expectValues(kSettingsKey, settings);
