@@ -225,7 +225,8 @@ class Lock {
     // answered with Enter or a click on one of its buttons, after which the answer waits until it
     // has closed.
     std::string nextBox() {  // an installer's window is a dialog too; its boxes lie above it
-        box_ = poll([&] { return find(L"#32770"); }, [&](HWND found) { return found != window_; });
+        box_ = poll([&] { return find(L"#32770"); },
+                    [&](HWND found) { return found && found != window_; });
         send(box_, {});  // only the active box takes keys, and by then it has painted itself
         return (::GetWindow(box_, GW_OWNER) ? "" : "unowned ") + boxShown(box_);
     }
