@@ -1,5 +1,5 @@
-// The real installer under Wine: silent install, reinstall and upgrade, the logon, a lock in use,
-// silent uninstall; into the default folder and into one with blanks and umlauts.
+// The real installer under Wine: silent install, reinstall, upgrade and move, the logon, a lock in
+// use, an unwritable folder, silent limits, the settings page typed into, silent uninstall.
 #include "lock_driver.h"
 
 namespace torvelt::e2e {
@@ -11,13 +11,15 @@ using win32::toUtf8;
 const std::wstring kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kAppsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const std::wstring kEntryKey = kAppsKey + L"\\WindowsStart";
+const std::wstring kApprovedKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+const std::wstring kSettingsKey = win32::settingsPath(texts::kApp, texts::kSection);
 // Another program's logon entry, as expectValues reads it.
 constexpr char kOtherRun[] = "Andere=\"C:\\Andere\\andere.exe\" /still";
-// Build folders as Linux paths (Wine shows the Linux root as drive Z:) and their versions: the
-// release installed twice, then one with a higher version.
-const std::pair<std::string, std::string> kReleases[] = {{TORVELT_BUILD, TORVELT_VERSION},
-                                                         {TORVELT_BUILD, TORVELT_VERSION},
-                                                         {TORVELT_BUMPED, TORVELT_BUMPED_VERSION}};
+// Setups as Windows paths (Wine shows the Linux root as drive Z:): the release, one version up.
+const std::wstring kSetup = L"\"Z:" TORVELT_BUILD "/WindowsStart-" TORVELT_VERSION "-setup.exe\"",
+                   kBumped = L"\"Z:" TORVELT_BUMPED "/WindowsStart-" TORVELT_BUMPED_VERSION
+                             "-setup.exe\"";
 
 // Each "name=text" against the key's value of that name.
 void expectValues(const std::wstring& key, const std::vector<std::string>& expected) {
@@ -33,57 +35,176 @@ void expectInstalled(const fs::path& folder, const std::string& build, const std
     EXPECT_TRUE(fileText(folder / L"torvelt.exe") == fileText("Z:" + build + "/window/torvelt.exe"))
         << "not the built torvelt.exe";
     expectValues(kRunKey, {"WindowsStart=\"" + exe + '"', kOtherRun});
+    const auto kib =
+        (fs::file_size(folder / L"torvelt.exe") + fs::file_size(folder / L"uninstall.exe") + 1023) /
+        1024;
     expectValues(kEntryKey,
                  {"DisplayName=WindowsStart", "DisplayVersion=" + version, "Publisher=WindowsStart",
                   "DisplayIcon=" + exe, "InstallLocation=" + dir, "UninstallString=" + uninstaller,
-                  "QuietUninstallString=" + uninstaller + " /S", "NoModify=1", "NoRepair=1"});
-    EXPECT_GT(std::stoul(read(kEntryKey, "EstimatedSize")), 0u) << "EstimatedSize in KiB";
+                  "QuietUninstallString=" + uninstaller + " /S", "NoModify=1", "NoRepair=1",
+                  "EstimatedSize=" + std::to_string(kib)});
     EXPECT_EQ(read(kAppsKey), "1") << "entries in the installed-apps list";
 }
 
-// Another program's logon entry and the lock's settings are there before; each folder takes the
-// releases in turn, each keeping the settings.
-TEST(Install, InstallUpgradeLogonAndUninstallInTheDefaultAndAChosenFolder) {
+void expectNoLock() {
+    EXPECT_FALSE(poll([] { return ::FindWindowW(ids::kWindowClass, nullptr); },
+                      [](HWND found) { return found; }, 3s))
+        << "a lock was started";
+}
+
+// Another program's logon entry and the lock's settings are there before; a file of the user's
+// own lies in the chosen folder. Installing again without /D= goes where the installed one is.
+TEST(Install, SilentInstallMoveLogonAndUninstall) {
     const std::wstring other = toUtf16(kOtherRun).substr(7);
     ::RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey.c_str(), L"Andere", REG_SZ, other.c_str(),
                       (other.size() + 1) * 2);
-    const std::wstring settingsKey = win32::settingsPath(texts::kApp, texts::kSection);
+    // Switched off once in Task Manager's start-up list: installing switches it on.
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kApprovedKey.c_str(), L"WindowsStart", REG_SZ, L"aus", 8);
     const std::vector<std::string> settings{"Key=geheim", "maxFehler=3", "TimeOut=45"};
-    const std::pair<fs::path, std::wstring> rows[] = {
-        {fs::path(_wgetenv(L"LOCALAPPDATA")) / L"Programs\\WindowsStart", L""},
-        {L"C:\\Programme Ä ß\\Sperre", L" /D=C:\\Programme Ä ß\\Sperre"}};
-    for (const auto& [folder, option] : rows) {
-        SCOPED_TRACE(toUtf8(folder.wstring()));
-        for (const std::string& line : settings) {
-            writeSetting({line.substr(0, line.find('=')), line.substr(line.find('=') + 1)});
+    for (const std::string& line : settings) {
+        writeSetting({line.substr(0, line.find('=')), line.substr(line.find('=') + 1)});
+    }
+    const fs::path standard = fs::path(_wgetenv(L"LOCALAPPDATA")) / L"Programs\\WindowsStart",
+                   chosen = L"C:\\Programme Ä ß\\Sperre", old = L"C:\\alt-uninstall.exe";
+    fs::create_directories(chosen);
+    std::ofstream(chosen / L"Notiz.txt") << std::string(300000, 'x');
+    const std::tuple<std::wstring, fs::path, std::string, std::string> steps[] = {
+        {kSetup + L" /S", standard, TORVELT_BUILD, TORVELT_VERSION},
+        {kSetup + L" /S", standard, TORVELT_BUILD, TORVELT_VERSION},
+        {kBumped + L" /S /D=" + chosen.wstring(), chosen, TORVELT_BUMPED, TORVELT_BUMPED_VERSION},
+        {kSetup + L" /S", chosen, TORVELT_BUILD, TORVELT_VERSION}};
+    for (const auto& [command, folder, build, version] : steps) {
+        SCOPED_TRACE(toUtf8(command));
+        if (folder == chosen && fs::exists(standard)) {
+            fs::copy_file(standard / L"uninstall.exe", old);
         }
-        for (const auto& [build, version] : kReleases) {
-            const std::string setup = build + "/WindowsStart-" + version + "-setup.exe";
-            ASSERT_EQ(Lock().run(L"\"Z:" + toUtf16(setup) + L"\" /S" + option), 0u) << setup;
-            expectInstalled(folder, build, version);
-            expectValues(settingsKey, settings);
-        }
+        ASSERT_EQ(Lock().run(command), 0u);
+        expectInstalled(folder, build, version);
+        expectValues(kSettingsKey, settings);
+        expectValues(kApprovedKey, {"WindowsStart=(none)"});
+        EXPECT_EQ(fs::exists(standard), folder == standard) << "the old copy is still there";
+        // The old copy's uninstaller, run for its own folder, leaves the current install alone.
+        EXPECT_EQ(
+            folder == chosen ? Lock().run(old.wstring() + L" /S _?=" + standard.wstring()) : 0, 0u);
+    }
+    EXPECT_EQ(Lock().run(kBumped + L" /S /D=Z:\\proc\\WindowsStart"), 2u) << "unwritable folder";
+    expectInstalled(chosen, TORVELT_BUILD, TORVELT_VERSION);
 
-        // The logon as the shell does it: the Run entry's command line, started. Run in place
-        // (_?=), the uninstaller's exit code is its outcome: 2, aborted, since the running lock
-        // holds torvelt.exe; and nothing may be gone.
-        const std::wstring uninstall = toUtf16(read(kEntryKey, "QuietUninstallString"));
-        {
-            Lock lock;
-            EXPECT_TRUE(lock.start(toUtf16(read(kRunKey, "WindowsStart"))))
-                << "no lock window with the focus in the password field";
-            EXPECT_EQ(Lock().run(uninstall + L" _?=" + folder.wstring()), 2u);
+    // The logon as the shell does it: the Run entry's command line, started. The running lock
+    // holds torvelt.exe: neither an upgrade nor the uninstaller (run in place with _?=, so that
+    // its exit code is its outcome) may change anything.
+    const std::wstring uninstall = toUtf16(read(kEntryKey, "QuietUninstallString"));
+    {
+        Lock lock;
+        EXPECT_TRUE(lock.start(toUtf16(read(kRunKey, "WindowsStart"))))
+            << "no lock window with the focus in the password field";
+        EXPECT_EQ(Lock().run(kBumped + L" /S"), 2u);
+        EXPECT_EQ(Lock().run(uninstall + L" _?=" + chosen.wstring()), 2u);
+        Lock setup;  // through the pages, it says why
+        setup.start(kBumped);
+        for (const std::size_t fields : {1, 2}) {
+            setup.page(fields);
+            setup.keys({VK_RETURN});
         }
-        expectInstalled(folder, TORVELT_BUMPED, TORVELT_BUMPED_VERSION);
+        EXPECT_EQ(setup.nextBox(),
+                  "Installation von WindowsStart|WindowsStart läuft gerade. Geben Sie erst Ihr "
+                  "Paßwort ein, dann starten Sie die Installation noch einmal. Es wurde nichts "
+                  "installiert.|S| ok*");
+    }
+    expectInstalled(chosen, TORVELT_BUILD, TORVELT_VERSION);
+    expectValues(kSettingsKey, settings);
 
-        // As the installed-apps list does it; the uninstaller finishes in a copy of itself.
-        ASSERT_EQ(Lock().run(uninstall), 0u);
-        EXPECT_FALSE(poll([&] { return fs::exists(folder); }, [](bool there) { return !there; }))
-            << "the folder with torvelt.exe and uninstall.exe is still there";
-        expectValues(kRunKey, {"WindowsStart=(none)", kOtherRun});
-        EXPECT_EQ(read(kAppsKey), "0") << "the installed-apps entry stayed";
-        EXPECT_EQ(read(win32::settingsPath(texts::kApp)), "(none)")
-            << "the settings with the password stayed";
+    // As the installed-apps list does it; the uninstaller finishes in a copy of itself and
+    // leaves the user's own file.
+    ASSERT_EQ(Lock().run(uninstall), 0u);
+    EXPECT_FALSE(poll([&] { return fs::exists(chosen / L"uninstall.exe"); },
+                      [](bool there) { return !there; }))
+        << "uninstall.exe is still there";
+    EXPECT_TRUE(fs::exists(chosen / L"Notiz.txt") && !fs::exists(chosen / L"torvelt.exe"));
+    expectValues(kRunKey, {"WindowsStart=(none)", kOtherRun});
+    EXPECT_EQ(read(kAppsKey), "0") << "the installed-apps entry stayed";
+    EXPECT_EQ(read(win32::settingsPath(texts::kApp)), "(none)") << "the settings stayed";
+
+    // The limits given silently; an invalid one installs nothing.
+    for (const wchar_t* invalid : {L" /S /MAXFEHLER=1000", L" /S /TIMEOUT=9"}) {
+        EXPECT_EQ(Lock().run(kSetup + invalid), 2u) << toUtf8(invalid);
+        EXPECT_EQ(read(kRunKey, "WindowsStart") + read(kAppsKey) + read(kSettingsKey),
+                  "(none)0(none)");
+    }
+    ASSERT_EQ(Lock().run(kSetup + L" /S /MAXFEHLER=3 /TIMEOUT=60"), 0u);
+    expectValues(kSettingsKey, {"Key=(none)", "maxFehler=3", "TimeOut=60"});
+    expectNoLock();
+}
+
+// Through the pages, with real keys: each refusal shows its box and lets the user stay on the
+// page; a field left as it was shown writes nothing. Then a reinstall, with limits stored that
+// the page would not take and that the lock refuses.
+TEST(Install, SettingsPageOnAFirstInstallAndAReinstall) {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, win32::settingsPath(texts::kApp).c_str());
+    const std::string refused = "Installation von WindowsStart|",
+                      tries =
+                          "Falsche Versuche bis zum "
+                          "Herunterfahren: bitte eine ganze Zahl von 1 bis 999.|S| ok*",
+                      seconds =
+                          "Sekunden bis zum "
+                          "Herunterfahren: bitte eine ganze Zahl von 10 bis 32767.|S| ok*";
+    const std::vector<std::vector<std::string>> rows = {
+        {"", "", "5", "10", refused + "Bitte geben Sie ein Paßwort ein.|S| ok*"},
+        {"Tür zu ß", "tür zu ß", "5", "10",
+         refused + "Die beiden Eingaben sind nicht gleich. "
+                   "Bitte geben Sie das Paßwort zweimal genau gleich ein.|S| ok*"},
+        {"NEW PAßWORT", "NEW PAßWORT", "5", "10",
+         refused + "\"new Paßwort\" ist der Befehl, mit "
+                   "dem Sie in der Sperre das Paßwort ändern. Bitte wählen Sie ein anderes "
+                   "Paßwort.|S| ok*"},
+        {"Tür zu ß", "Tür zu ß", "0", "10", refused + tries},
+        {"Tür zu ß", "Tür zu ß", "3", "9", refused + seconds},
+        {"Tür zu ß", "Tür zu ß", "3", "1e3", refused + seconds},
+        {"Tür zu ß", "Tür zu ß", "3", "10", ""}};
+    for (const int fieldCount : {4, 2}) {
+        Lock setup;
+        setup.start(kSetup);
+        setup.page(1);
+        setup.keys({VK_RETURN});
+        const std::vector<HWND> fields = setup.page(fieldCount);
+        ASSERT_EQ(fields.size(), static_cast<std::size_t>(fieldCount)) << "password fields";
+        EXPECT_EQ(setup.focus(), fields[0]) << "the first field has no focus";
+        for (const auto& row : fieldCount == 4 ? rows : decltype(rows){}) {
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                setup.drag(fields[i], fields[i]);
+                setup.keys({VK_END});
+                setup.keys({VK_SHIFT, VK_HOME});
+                setup.type(row[i]);
+            }
+            setup.keys({VK_RETURN});
+            if (!row[4].empty()) {
+                ASSERT_EQ(setup.nextBox(), row[4]);
+                setup.answer(IDOK);
+                EXPECT_EQ(read(win32::settingsPath(texts::kApp)), "(none)") << "written";
+            }
+        }
+        if (fieldCount == 2) {
+            std::string shown;
+            for (const HWND field : fields) {
+                wchar_t text[32] = {};
+                ::SendMessageW(field, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(text));
+                shown += toUtf8(text) + '|';
+            }
+            EXPECT_EQ(shown, " 0 |10|") << "prefilled";
+            setup.keys({VK_RETURN});
+        }
+        ASSERT_EQ(poll([&] { return win32::windowText(::GetDlgItem(setup.window(), IDOK)); },
+                       [](const std::string& text) { return text == "&Fertigstellen"; }, 30s),
+                  "&Fertigstellen")
+            << "no finish page";
+        setup.keys({VK_RETURN});
+        EXPECT_EQ(setup.waitForExit(), 0u);
+        expectNoLock();
+        const bool first = fieldCount == 4;
+        expectValues(kSettingsKey, {"Key=Tür zu ß", first ? "maxFehler=3" : "maxFehler= 0 ",
+                                    first ? "TimeOut=(none)" : "TimeOut=10"});
+        writeSetting({"maxFehler", " 0 "});
+        writeSetting({"TimeOut", "1e3"});
     }
 }
 

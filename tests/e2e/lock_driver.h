@@ -196,12 +196,13 @@ class Lock {
     }
     // Pressed on one control and released on another (or the same), each at its centre and with
     // the position: in Wine's virtual desktop a stale report of a move can put the pointer back.
-    void drag(int pressed, int released) {
+    void drag(int pressed, int released) { drag(control(pressed), control(released)); }
+    void drag(HWND pressed, HWND released) {
         send(window_, {});
-        for (const auto& [id, flag] :
+        for (const auto& [at, flag] :
              {std::pair(pressed, MOUSEEVENTF_LEFTDOWN), std::pair(released, MOUSEEVENTF_LEFTUP)}) {
             RECT area;
-            ::GetWindowRect(control(id), &area);
+            ::GetWindowRect(at, &area);
             ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flag,
                           (area.left + area.right) * 32768 / ::GetSystemMetrics(SM_CXSCREEN) + 1,
                           (area.top + area.bottom) * 32768 / ::GetSystemMetrics(SM_CYSCREEN) + 1, 0,
@@ -225,8 +226,9 @@ class Lock {
     // The next message box of the lock as boxShown has it, "unowned" without an owner window;
     // answered with Enter or a click on one of its buttons, after which the answer waits until it
     // has closed.
-    std::string nextBox() {
-        box_ = poll([&] { return find(L"#32770"); }, [](HWND found) { return found; });
+    std::string nextBox() {  // an installer's window is a dialog too; its boxes lie above it
+        box_ = poll([&] { return find(L"#32770"); },
+                    [&](HWND found) { return found && found != window_; });
         send(box_, {});  // only the active box takes keys, and by then it has painted itself
         return (::GetWindow(box_, GW_OWNER) ? "" : "unowned ") + boxShown(box_);
     }
@@ -259,14 +261,31 @@ class Lock {
             [&](int length) { return length == expected; });
     }
     int waitForFocus(int controlId) const {
-        const auto focus = [&] {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof(info);
-            return ::GetGUIThreadInfo(threadId_, &info) && ::GetParent(info.hwndFocus) == window_
-                       ? ::GetDlgCtrlID(info.hwndFocus)
-                       : 0;
-        };
-        return poll(focus, [&](int id) { return id == controlId; });
+        return poll([&] { return ::GetParent(focus()) == window_ ? ::GetDlgCtrlID(focus()) : 0; },
+                    [&](int id) { return id == controlId; });
+    }
+    HWND focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        return ::GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
+    }
+    // An installer's page once it shows `count` edit fields, which it returns in tab order; keys
+    // then go to the installer's window.
+    std::vector<HWND> page(std::size_t count) {
+        std::vector<HWND> fields;
+        poll(
+            [&] {
+                window_ = find(L"#32770");
+                const HWND inner = ::FindWindowExW(window_, nullptr, L"#32770", nullptr);
+                fields.clear();
+                for (HWND field = nullptr;
+                     (field = ::FindWindowExW(inner, field, L"Edit", nullptr));) {
+                    fields.push_back(field);
+                }
+                return fields.size();
+            },
+            [&](std::size_t found) { return found == count; });
+        return fields;
     }
     // The lock's thread answers only between two events: whatever it was doing, such as the rest
     // of a routine whose box was just answered, is done. And no box is open.

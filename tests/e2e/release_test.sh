@@ -29,6 +29,9 @@ check "sha256sum -c" "$(sha256sum --strict -c "${name}-SHA256SUMS" 2>&1 | xargs 
     "${name}-win64.zip: OK ${name}-setup.exe: OK"
 flags=$(x86_64-w64-mingw32-objdump -p "${exe}" | sed -n 's/^DllCharacteristics\s*//p')
 check "DllCharacteristics ${flags}: TERMINAL_SERVER_AWARE" $((16#${flags} & 0x8000)) 32768
+# Per user: the setup's manifest asks for no administrator (Wine would show no prompt).
+check "the setup's execution level" "$(grep -ao 'requestedExecutionLevel level="[^"]*"' "${name}-setup.exe")" \
+    'requestedExecutionLevel level="asInvoker"'
 
 # As a new clone would have them: no git history, file times of now.
 rm -rf -- "${copy}" && mkdir -p -- "${copy}" && cd -- "${copy}"
