@@ -30,6 +30,13 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" InstallLocation
 
 !define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 Var OldDir
+; Ends the installer (in .onInit as in a section) with exit code 2: nothing was changed.
+!macro Fail TEXT
+    MessageBox MB_OK|MB_ICONSTOP "${TEXT} Es wurde nichts installiert." /SD IDOK
+    SetErrorLevel 2
+    Abort
+!macroend
+
 !include settings.nsh
 
 !define MUI_DIRECTORYPAGE_TEXT_TOP "WindowsStart fragt bei jeder Anmeldung nach Ihrem Paßwort. Wählen Sie den Ordner für das Programm."
@@ -50,12 +57,6 @@ VIAddVersionKey /LANG=${LANG_GERMAN} LegalCopyright WindowsStart
 VIAddVersionKey /LANG=${LANG_GERMAN} FileDescription "WindowsStart Setup"
 VIAddVersionKey /LANG=${LANG_GERMAN} FileVersion ${VERSION}
 VIAddVersionKey /LANG=${LANG_GERMAN} ProductVersion ${VERSION}
-
-!macro Fail TEXT
-    MessageBox MB_OK|MB_ICONSTOP "${TEXT} Es wurde nichts installiert." /SD IDOK
-    SetErrorLevel 2
-    Abort
-!macroend
 
 ; A running lock holds its exe open: one that cannot be opened for writing cannot be replaced.
 !macro CheckNotRunning DIR

@@ -129,9 +129,7 @@ FunctionEnd
         StrCpy $R6 ${HIGH}
         Call InRange
         ${If} $R1 == ""
-            MessageBox MB_OK|MB_ICONSTOP "/${OPTION}=$R0: ${LABEL} müssen eine ganze Zahl von ${LOW} bis ${HIGH} sein. Es wurde nichts installiert." /SD IDOK
-            SetErrorLevel 2
-            Quit
+            !insertmacro Fail "/${OPTION}=$R0: ${LABEL} müssen eine ganze Zahl von ${LOW} bis ${HIGH} sein."
         ${EndIf}
         StrCpy ${VALUE} $R1
     ${EndIf}
