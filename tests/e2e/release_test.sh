@@ -33,7 +33,8 @@ check "DllCharacteristics ${flags}: TERMINAL_SERVER_AWARE" $((16#${flags} & 0x80
 check "the setup's execution level" "$(grep -ao 'requestedExecutionLevel level="[^"]*"' "${name}-setup.exe")" \
     'requestedExecutionLevel level="asInvoker"'
 
-# As a new clone would have them: no git history, file times of now.
+# In another folder, with file times of now; the copy lies inside this checkout, so its last
+# commit (the ZIP's file times) is the same.
 rm -rf -- "${copy}" && mkdir -p -- "${copy}" && cd -- "${copy}"
 tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xm
 configure() { "${cmake}" --preset mingw -DTORVELT_BUILD_TESTS=OFF "$@" >/dev/null; }
