@@ -1,7 +1,7 @@
 // Start-up: the settings into the lock state, and the repair of a store that cannot be read.
 #include <exception>
 
-#include "text_services.h"
+#include "stored_settings.h"
 #include "texts.h"
 #include "torvelt.h"
 
@@ -19,9 +19,12 @@ void Torvelt::Form_Load() {
 }
 
 void Torvelt::readSettings() {
-    state_.Zustand = storedPassword().empty() ? kNoPasswordYet : kPasswordStored;
-    state_.RestVersuche = textToInt16(readSetting(texts::kKeyMaxFehler, texts::kDefaultMaxFehler));
-    state_.RestZeit = textToInt16(readSetting(texts::kKeyTimeOut, texts::kDefaultTimeOut));
+    const SettingReader read = [this](std::string_view key, std::string_view fallback) {
+        return readSetting(key, fallback);
+    };
+    state_.Zustand = passwordStored(read) ? kPasswordStored : kNoPasswordYet;
+    state_.RestVersuche = storedMaxFehler(read);
+    state_.RestZeit = storedTimeOut(read);
     controls_.setTimerTextCaption(countdownCaption(state_.RestZeit));
 }
 
