@@ -15,6 +15,8 @@ packages=(
     clang-format shellcheck
     # makensis and its 64-bit stubs for the installer.
     nsis
+    # The API that the installer's own plugin is built against.
+    nsis-pluginapi
     # Signing the release, and the release test's throwaway (and expired) certificates.
     osslsigncode openssl faketime
 )

@@ -40,6 +40,11 @@ struct KernelHandleTraits {
     static HANDLE invalid() { return nullptr; }
     static void close(HANDLE handle) { ::CloseHandle(handle); }
 };
+// CreateFileW fails with INVALID_HANDLE_VALUE, not with a null handle.
+struct FileHandleTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) { ::CloseHandle(handle); }
+};
 struct RegistryKeyTraits {
     static HKEY invalid() { return nullptr; }
     static void close(HKEY key) { ::RegCloseKey(key); }
@@ -63,6 +68,7 @@ struct ComTraits {
 };
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
+using UniqueFile = Unique<HANDLE, FileHandleTraits>;
 using UniqueKey = Unique<HKEY, RegistryKeyTraits>;
 using UniqueGdiObject = Unique<HGDIOBJ, GdiObjectTraits>;
 using UniqueIcon = Unique<HICON, IconTraits>;
