@@ -1,6 +1,6 @@
 ; The per-user installer of the lock: torvelt.exe, its logon entry and its entry among the installed apps.
 ; makensis.cmake defines VERSION, STAGE (the folder cpack staged the release files in) and OUTFILE,
-; and SIGN (sign.sh) when the release is signed.
+; PLUGINS (the folder of SetupRules.dll), and SIGN (sign.sh) when the release is signed.
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
@@ -14,7 +14,7 @@ SetDateSave off
     !finalize '"${SIGN}" "%1"' = 0
 !endif
 
-!include FileFunc.nsh
+!addplugindir /amd64-unicode "${PLUGINS}"
 !include LogicLib.nsh
 !include MUI2.nsh
 
@@ -24,14 +24,26 @@ SetDateSave off
 Name WindowsStart
 BrandingText "WindowsStart ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$LOCALAPPDATA\Programs\WindowsStart"
+; Also where an earlier release may have left a second copy.
+!define DEFAULT_DIR "$LOCALAPPDATA\Programs\WindowsStart"
+InstallDir "${DEFAULT_DIR}"
 ; Installing again, or a newer version, goes where the installed one is.
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" InstallLocation
 
 !define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 Var OldDir
-; Ends the installer (in .onInit as in a section) with exit code 2: nothing was changed.
+; The topmost folder this install created, "" while it created none.
+Var MadeFolder
+; Ends the installer (in .onInit as in a section) with exit code 2: nothing was changed, and the
+; folders this install made are gone again with what it put there.
 !macro Fail TEXT
+    ${If} $MadeFolder != ""
+        Delete "$INSTDIR\torvelt.exe"
+        Delete "$INSTDIR\uninstall.exe"
+        ; A folder that is the current one cannot be removed.
+        SetOutPath $TEMP
+        SetupRules::RemoveMade $INSTDIR $MadeFolder
+    ${EndIf}
     MessageBox MB_OK|MB_ICONSTOP "${TEXT} Es wurde nichts installiert." /SD IDOK
     SetErrorLevel 2
     Abort
@@ -42,9 +54,12 @@ Var OldDir
 !define MUI_DIRECTORYPAGE_TEXT_TOP "WindowsStart fragt bei jeder Anmeldung nach Ihrem Paßwort. Wählen Sie den Ordner für das Programm."
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom SettingsPage SettingsLeave
+; After a refusal the page claims no more than what happened; the box has said why.
+!define MUI_INSTFILESPAGE_ABORTHEADER_TEXT "Nicht installiert"
+!define MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT "Die Installation wurde abgebrochen."
 !insertmacro MUI_PAGE_INSTFILES
 ; The lock is never started from here: its countdown would run out in the middle of a session.
-!define MUI_FINISHPAGE_TEXT "WindowsStart ist installiert.$\r$\n$\r$\nAb der nächsten Anmeldung fragt die Sperre nach Ihrem Paßwort. Nach $Tries falschen Versuchen oder nach $Seconds Sekunden fährt sie Windows ohne Rückfrage herunter; was in anderen Programmen nicht gespeichert ist, geht dabei verloren."
+!define MUI_FINISHPAGE_TEXT $FinishText
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -61,7 +76,8 @@ VIAddVersionKey /LANG=${LANG_GERMAN} ProductVersion ${VERSION}
 ; A running lock holds its exe open: one that cannot be opened for writing cannot be replaced.
 !macro CheckNotRunning DIR
     ClearErrors
-    ${If} ${FileExists} "${DIR}\torvelt.exe"
+    ${If} "${DIR}" != ""
+    ${AndIf} ${FileExists} "${DIR}\torvelt.exe"
         FileOpen $0 "${DIR}\torvelt.exe" a
         ${If} ${Errors}
             !insertmacro Fail "WindowsStart läuft gerade. Geben Sie erst Ihr Paßwort ein, dann starten Sie die Installation noch einmal."
@@ -82,15 +98,29 @@ Function .onInit
     Call ReadSettings
 FunctionEnd
 
+; One copy only: an old copy's uninstaller would otherwise remove what belongs to this one.
+!macro RemoveOldCopy DIR
+    SetupRules::SameFolder "${DIR}" $INSTDIR
+    Pop $0
+    ${If} "${DIR}" != ""
+    ${AndIf} $0 == 0
+        Delete "${DIR}\torvelt.exe"
+        Delete "${DIR}\uninstall.exe"
+        RMDir "${DIR}"
+    ${EndIf}
+!macroend
+
 ; Every check and every file comes before the registry: a failed install leaves no entry that
-; points at a missing file.
+; points at a missing file. The folder is written as the file system spells it, so that every
+; entry names it alike.
 Section
     !insertmacro CheckNotRunning $INSTDIR
-    ${If} $OldDir != ""
-        !insertmacro CheckNotRunning $OldDir
-    ${EndIf}
+    !insertmacro CheckNotRunning $OldDir
+    !insertmacro CheckNotRunning "${DEFAULT_DIR}"
     ClearErrors
-    CreateDirectory $INSTDIR
+    SetupRules::MakeFolder $INSTDIR
+    Pop $INSTDIR
+    Pop $MadeFolder
     FileOpen $0 "$INSTDIR\torvelt.exe.neu" w
     FileClose $0
     Delete "$INSTDIR\torvelt.exe.neu"
@@ -104,13 +134,8 @@ Section
     ${If} ${Errors}
         !insertmacro Fail "Die Dateien in $INSTDIR konnten nicht geschrieben werden."
     ${EndIf}
-    ; One copy only: the old one's uninstaller would otherwise remove what belongs to this one.
-    ${If} $OldDir != ""
-    ${AndIf} $OldDir != $INSTDIR
-        Delete "$OldDir\torvelt.exe"
-        Delete "$OldDir\uninstall.exe"
-        RMDir $OldDir
-    ${EndIf}
+    !insertmacro RemoveOldCopy $OldDir
+    !insertmacro RemoveOldCopy "${DEFAULT_DIR}"
     Call WriteSettings
     ; Quoted, so that a blank in the folder can never start another program.
     WriteRegStr HKCU "${RUN_KEY}" WindowsStart '"$INSTDIR\torvelt.exe"'
@@ -141,15 +166,23 @@ Section Uninstall
         MessageBox MB_OK|MB_ICONSTOP "WindowsStart läuft gerade und kann nicht entfernt werden. Geben Sie erst Ihr Paßwort ein, dann starten Sie die Deinstallation noch einmal. Es wurde nichts entfernt." /SD IDOK
         Abort
     ${EndIf}
-    ; An old copy's uninstaller leaves alone what belongs to the install in another folder.
+    ; An old copy's uninstaller leaves alone what belongs to the install in another folder; the
+    ; folders are compared as what they are, however each is spelled.
     ReadRegStr $0 HKCU "${RUN_KEY}" WindowsStart
-    ${If} $0 == '"$INSTDIR\torvelt.exe"'
+    SetupRules::ProgramFolder $0
+    Pop $1
+    SetupRules::SameFolder $1 $INSTDIR
+    Pop $1
+    ${If} $0 == ""
+    ${OrIf} $1 == 1
         DeleteRegValue HKCU "${RUN_KEY}" WindowsStart
         DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" WindowsStart
     ${EndIf}
     ReadRegStr $0 HKCU "${UNINSTALL_KEY}" InstallLocation
-    ${If} $0 == $INSTDIR
-    ${OrIf} $0 == ""
+    SetupRules::SameFolder $0 $INSTDIR
+    Pop $1
+    ${If} $0 == ""
+    ${OrIf} $1 == 1
         DeleteRegKey HKCU "${UNINSTALL_KEY}"
         ; The settings hold the password in plain text: none may stay behind.
         DeleteRegKey HKCU "Software\WindowsStart"
