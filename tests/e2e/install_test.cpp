@@ -162,9 +162,10 @@ TEST(Install, SilentInstallMoveLogonAndUninstall) {
     expectNoLock();
 }
 
-// Any spelling of the installed folder is that folder: installing there again keeps one copy whose
-// entries name it as the file system spells it. An uninstaller run for another spelling of its
-// folder, with the installed-apps entry there or gone, removes everything.
+// Any spelling of the installed folder is that folder, typed or stored by an earlier release:
+// installing there again keeps one copy whose entries name it as the file system spells it. An
+// uninstaller run for another spelling of its folder, with the installed-apps entry there or
+// gone, removes everything.
 TEST(Install, AnySpellingOfTheFolderIsThatFolder) {
     writeOtherLogonEntry();
     const std::wstring programs = std::wstring(_wgetenv(L"LOCALAPPDATA")) + L"\\Programs",
@@ -179,6 +180,8 @@ TEST(Install, AnySpellingOfTheFolderIsThatFolder) {
           programs + L"\\x\\..\\WindowsStart", standard + L".", shortName, upper,
           L"Z:" + prefix + L"\\drive_c" + standard.substr(2)}) {
         SCOPED_TRACE(toUtf8(spelling));
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kEntryKey.c_str(), L"InstallLocation", REG_SZ,
+                          spelling.c_str(), static_cast<DWORD>(spelling.size() + 1) * 2);
         ASSERT_EQ(Lock().run(kSetup + L" /S /D=" + spelling), 0u);
         expectInstalled(standard, TORVELT_BUILD, TORVELT_VERSION);
     }
@@ -274,7 +277,8 @@ TEST(Install, SettingsPageOnAFirstInstallAndAReinstall) {
                        [](const std::string& text) { return text == "&Fertigstellen"; }, 30s),
                   "&Fertigstellen")
             << "no finish page";
-        const std::string finish = finishText(setup.window());
+        const std::string finish = poll([&] { return finishText(setup.window()); },
+                                        [](const std::string& text) { return !text.empty(); });
         EXPECT_NE(finish.find(fieldCount == 4 ? "Nach 3 falschen Versuchen oder nach 10 Sekunden "
                                               : "Versuche allein fahren Windows nie herunter."),
                   std::string::npos)
