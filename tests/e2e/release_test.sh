@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The one command makes the release: the ZIP holds the README and the built exe, the checksum file
-# checks, the exe is terminal-server aware. Built again from a copy of the sources (another folder,
-# fresh file times, later), it is the same to the byte. Signed with a throwaway certificate, the
-# exe in the ZIP, the setup and the uninstaller it installs verify, and a failed signature fails
-# the build and leaves no release. With the version raised, the file names, the manifest and the
-# version records (text and numbers) of the exe and the setup follow that one number.
+# checks, the exe is terminal-server aware, CHANGELOG.md's newest entry is this version. Built again
+# from a copy of the sources (another folder, fresh file times, later), it is the same to the byte.
+# Signed with a throwaway certificate, the exe in the ZIP, the setup and the uninstaller it installs
+# verify, and a failed signature fails the build and leaves no release. With the version raised,
+# the file names, the manifest and the version records (text and numbers) of the exe and the setup
+# follow that one number.
 # usage: release_test.sh CMAKE BUILD VERSION EXE SOURCE COPY BUMPED_VERSION RECORDER
 set -euo pipefail
 cmake="$1" build="$2" version="$3" exe="$4" source="$5" copy="$6" bumped="$7" recorder="$8"
@@ -32,6 +33,8 @@ check "DllCharacteristics ${flags}: TERMINAL_SERVER_AWARE" $((16#${flags} & 0x80
 # Per user: the setup's manifest asks for no administrator (Wine would show no prompt).
 check "the setup's execution level" "$(grep -ao 'requestedExecutionLevel level="[^"]*"' "${name}-setup.exe")" \
     'requestedExecutionLevel level="asInvoker"'
+check "the newest entry of CHANGELOG.md" \
+    "$(grep -m1 -oP '^## \[\K[^]]*' "${source}/CHANGELOG.md")" "${version}"
 
 # In another folder, with file times of now; the copy lies inside this checkout, so its last
 # commit (the ZIP's file times) is the same.
