@@ -21,7 +21,7 @@ check() {
 "${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" &
 trap 'wait; "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"; rm -rf -- "${certs}"' EXIT
 
-"${cmake}" --build "${build}" --target package
+TZ=UTC0 "${cmake}" --build "${build}" --target package
 cd -- "${build}"
 rm -rf -- zip && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
 check "in the ZIP" "$(find zip -mindepth 1 -printf '%f\n' | sort | xargs)" "README.md torvelt.exe"
@@ -36,12 +36,12 @@ check "the setup's execution level" "$(grep -ao 'requestedExecutionLevel level="
 check "the newest entry of CHANGELOG.md" \
     "$(grep -m1 -oP '^## \[\K[^]]*' "${source}/CHANGELOG.md")" "${version}"
 
-# In another folder, with file times of now; the copy lies inside this checkout, so its last
-# commit (the ZIP's file times) is the same.
+# In another folder and time zone, with file times of now; the copy lies inside this checkout, so
+# its last commit (the ZIP's file times) is the same.
 rm -rf -- "${copy}" && mkdir -p -- "${copy}" && cd -- "${copy}"
 tar -C "${source}" -c --exclude=./build --exclude=./.git . | tar -xm
 configure() { "${cmake}" --preset mingw -DTORVELT_BUILD_TESTS=OFF "$@" >/dev/null; }
-package() { "${cmake}" --build --preset mingw -j2 --target package >/dev/null; }
+package() { TZ=NPT-5:45 "${cmake}" --build --preset mingw -j2 --target package >/dev/null; }
 configure && package
 for file in window/torvelt.exe "${name}"-{win64.zip,setup.exe,SHA256SUMS}; do
     cmp -- "${build}/${file}" "build/mingw/${file}"; done
