@@ -15,8 +15,9 @@ packages=(
     clang-format shellcheck
     # makensis and its 64-bit stubs for the installer.
     nsis
-    # Signing the release, and the release test's throwaway (and expired) certificates.
-    osslsigncode openssl faketime
+    # Signing the release, and the release test's throwaway (and expired) certificates and its
+    # time-stamp server (openssl ts behind a small HTTP responder in Python).
+    osslsigncode openssl faketime python3
 )
 
 missing=()

@@ -3,10 +3,10 @@
 # is what sha256sum writes, the exe is terminal-server aware, CHANGELOG.md's newest entry is this
 # version. Built again from a copy of the sources (another folder and time zone, fresh file times,
 # later), it is the same to the byte. Signed with throwaway certificates, the exe in the ZIP, the
-# setup and the uninstaller it installs verify; a certificate Windows would not trust for code, a
-# wrong password or a failing makensis fails the build and leaves no release. With the version
-# raised, the file names, the manifest and the version records (text and numbers) of the exe and
-# the setup follow it.
+# setup and the uninstaller it installs verify, each with SHA-256 and a time stamp from a server
+# on the loopback address; a certificate Windows would not trust for code, a wrong password or a
+# failing makensis fails the build and leaves no release. With the version raised, the file names,
+# the manifest and the version records (text and numbers) of the exe and the setup follow it.
 # usage: release_test.sh CMAKE BUILD VERSION EXE SOURCE COPY BUMPED_VERSION RECORDER
 set -euo pipefail
 cmake="$1" build="$2" version="$3" exe="$4" source="$5" copy="$6" bumped="$7" recorder="$8"
@@ -21,7 +21,9 @@ check() {
 "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
 "${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" &
 prefix_made=$!
-trap 'wait; "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"; rm -rf -- "${certs}"' EXIT
+# The time-stamp server ends first: wait would wait for it too.
+trap 'kill "${tsa:-}" 2>/dev/null; wait; "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
+    rm -rf -- "${certs}"' EXIT
 
 TZ=UTC0 "${cmake}" --build "${build}" --target package
 cd -- "${build}"
@@ -49,10 +51,10 @@ configure && package
 for file in window/torvelt.exe "${name}"-{win64.zip,setup.exe,SHA256SUMS}; do
     cmp -- "${build}/${file}" "build/mingw/${file}"; done
 
-# Throwaway self-signed certificates: to sign with, expired yesterday, valid from tomorrow only, and
-# for a web server.
+# Throwaway self-signed certificates: to sign with, expired yesterday, valid from tomorrow only, for
+# a web server, and the time-stamp server's.
 for row in "good +0 codeSigning" "expired -2d codeSigning" "future +1d codeSigning" \
-    "server +0 serverAuth"; do
+    "server +0 serverAuth" "tsa +0 critical,timeStamping"; do
     read -r cert clock usage <<<"${row}" && cert="${certs}/${cert}"
     faketime -f "${clock}" openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=Torvelt \
         -addext "extendedKeyUsage=${usage}" -keyout "${cert}.key" -out "${cert}.pem" 2>/dev/null
@@ -77,15 +79,25 @@ for case in "good falsch" "expired richtig" "future richtig" "server richtig" "m
     check "${case}" "${failed} $(find build/mingw -maxdepth 1 -name 'WindowsStart-*')" "1 "
 done
 
-# Signed with the programs configure found, not those on the PATH.
-configure -UTORVELT_MAKENSIS -DTORVELT_SIGN_PFX="${certs}/good.pfx"
+# Time stamps from openssl ts behind a minimal HTTP responder on the loopback address. It takes
+# SHA-1 requests too, as public ones do, so that the signatures' own digest decides.
+printf '%s\n' '[tsa]' 'default_tsa = t' '[t]' "serial = ${certs}/serial" 'digests = sha1, sha256' \
+    'default_policy = 1.2.3.4' 'signer_digest = sha256' >"${certs}/ts.cnf"
+exec 3< <(exec python3 "${source}/tests/e2e/timestamp_server.py" openssl ts -reply -queryfile \
+    /dev/stdin -config "${certs}/ts.cnf" -inkey "${certs}/tsa.key" -signer "${certs}/tsa.pem")
+tsa=$! && read -r -t 30 port <&3
+configure -UTORVELT_MAKENSIS -DTORVELT_SIGN_PFX="${certs}/good.pfx" \
+    -DTORVELT_SIGN_TIMESTAMP_URL="http://127.0.0.1:${port}"
 PATH="${certs}/path:${PATH}" TORVELT_SIGN_PASSWORD=richtig package
 cd build/mingw && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
 wait "${prefix_made}" && wine_use_prefix "${prefix}"
 (unset DISPLAY WAYLAND_DISPLAY && timeout 120 wine "${name}-setup.exe" /S '/D=C:\WindowsStart')
 wine_end_session "${prefix}"
 for file in zip/torvelt.exe "${name}-setup.exe" "${prefix}/drive_c/WindowsStart/uninstall.exe"; do
-    echo "${file}:" && osslsigncode verify -CAfile "${certs}/good.pem" -in "${file}" | tail -1
+    found=$(osslsigncode verify -CAfile "${certs}/good.pem" -TSA-CAfile "${certs}/tsa.pem" -in \
+        "${file}" | sed -n 's/^Message digest algorithm *:/digest/p; s/^Signature verification:/signature/p
+        s/^Timestamp Server Signature verification:/time-stamp/p' | xargs)
+    check "${file}'s signature" "${found}" "digest SHA256 digest SHA256 time-stamp ok signature ok"
 done
 
 # Unsigned again: the installer's test compares the installed exe with the built one.
