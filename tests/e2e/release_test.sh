@@ -4,9 +4,10 @@
 # version. Built again from a copy of the sources (another folder and time zone, fresh file times,
 # later), it is the same to the byte. Signed with throwaway certificates, the exe in the ZIP, the
 # setup and the uninstaller it installs verify, each with SHA-256 and a time stamp from a server
-# on the loopback address; a certificate Windows would not trust for code, a wrong password or a
-# failing makensis fails the build and leaves no release. With the version raised, the file names,
-# the manifest and the version records (text and numbers) of the exe and the setup follow it.
+# on the loopback address, and carry the lock's padlock icon; a certificate Windows would not trust
+# for code, a wrong password or a failing makensis fails the build and leaves no release. With the
+# version raised, the file names, the manifest and the version records (text and numbers) of the
+# exe and the setup follow it.
 # usage: release_test.sh CMAKE BUILD VERSION EXE SOURCE COPY BUMPED_VERSION RECORDER
 set -euo pipefail
 cmake="$1" build="$2" version="$3" exe="$4" source="$5" copy="$6" bumped="$7" recorder="$8"
@@ -93,11 +94,17 @@ cd build/mingw && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64
 wait "${prefix_made}" && wine_use_prefix "${prefix}"
 (unset DISPLAY WAYLAND_DISPLAY && timeout 120 wine "${name}-setup.exe" /S '/D=C:\WindowsStart')
 wine_end_session "${prefix}"
+# Each file's icons hold the padlock's 32x32 image as torvelt.ico holds it, not NSIS's icon.
+hex() { od -An -v -tx1 "$@" | tr -d ' \n'; }
+read -r size at < <(od -An -tu4 -j 14 -N 8 -- "${source}/window/resources/torvelt.ico")
+padlock=$(hex -j "${at}" -N "${size}" -- "${source}/window/resources/torvelt.ico")
 for file in zip/torvelt.exe "${name}-setup.exe" "${prefix}/drive_c/WindowsStart/uninstall.exe"; do
     found=$(osslsigncode verify -CAfile "${certs}/good.pem" -TSA-CAfile "${certs}/tsa.pem" -in \
         "${file}" | sed -n 's/^Message digest algorithm *:/digest/p; s/^Signature verification:/signature/p
         s/^Timestamp Server Signature verification:/time-stamp/p' | xargs)
-    check "${file}'s signature" "${found}" "digest SHA256 digest SHA256 time-stamp ok signature ok"
+    hex -- "${file}" | grep -q "${padlock}" && found+=" padlock"
+    check "${file}'s signature and icon" "${found}" \
+        "digest SHA256 digest SHA256 time-stamp ok signature ok padlock"
 done
 
 # Unsigned again: the installer's test compares the installed exe with the built one.
