@@ -86,7 +86,9 @@ printf '%s\n' '[tsa]' 'default_tsa = t' '[t]' "serial = ${certs}/serial" 'digest
     'default_policy = 1.2.3.4' 'signer_digest = sha256' >"${certs}/ts.cnf"
 exec 3< <(exec python3 "${source}/tests/e2e/timestamp_server.py" openssl ts -reply -queryfile \
     /dev/stdin -config "${certs}/ts.cnf" -inkey "${certs}/tsa.key" -signer "${certs}/tsa.pem")
-tsa=$! && read -r -t 30 port <&3
+tsa=$!
+read -r -t 30 port <&3 || wine_die "the time-stamp server gave no port"
+exec 3<&-
 configure -UTORVELT_MAKENSIS -DTORVELT_SIGN_PFX="${certs}/good.pfx" \
     -DTORVELT_SIGN_TIMESTAMP_URL="http://127.0.0.1:${port}"
 PATH="${certs}/path:${PATH}" TORVELT_SIGN_PASSWORD=richtig package
