@@ -21,7 +21,6 @@ check() {
 # Made meanwhile, for the uninstaller that the signed setup installs: wineboot mostly waits.
 "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
 "${TORVELT_SCRIPTS}/wine-prefix.sh" "${prefix}" --recorder "${recorder}" &
-prefix_made=$!
 # The time-stamp server ends first: wait would wait for it too.
 trap 'kill "${tsa:-}" 2>/dev/null; wait; "${TORVELT_SCRIPTS}/run-e2e.sh" remove-prefix "${prefix}"
     rm -rf -- "${certs}"' EXIT
@@ -32,15 +31,13 @@ rm -rf -- zip && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.
 check "in the ZIP" "$(find zip -mindepth 1 -printf '%f\n' | sort | xargs)" "README.md torvelt.exe"
 cmp -- zip/torvelt.exe "${exe}"
 # As GNU sha256sum writes it: 64 lower-case hex digits, two blanks, the name (shasum -c wants both).
-check "${name}-SHA256SUMS" "$(cat -- "${name}-SHA256SUMS")" \
-    "$(sha256sum -- "${name}"-{win64.zip,setup.exe})"
+check "${name}-SHA256SUMS" "$(<"${name}-SHA256SUMS")" "$(sha256sum -- "${name}"-{win64.zip,setup.exe})"
 flags=$(x86_64-w64-mingw32-objdump -p "${exe}" | sed -n 's/^DllCharacteristics\s*//p')
 check "DllCharacteristics ${flags}: TERMINAL_SERVER_AWARE" $((16#${flags} & 0x8000)) 32768
 # Per user: the setup's manifest asks for no administrator (Wine would show no prompt).
 check "the setup's execution level" "$(grep -ao 'requestedExecutionLevel level="[^"]*"' "${name}-setup.exe")" \
     'requestedExecutionLevel level="asInvoker"'
-check "the newest entry of CHANGELOG.md" \
-    "$(grep -m1 -oP '^## \[\K[^]]*' "${source}/CHANGELOG.md")" "${version}"
+check "CHANGELOG.md's newest entry" "$(grep -m1 -oP '^## \[\K[^]]*' "${source}/CHANGELOG.md")" "${version}"
 
 # In another folder and time zone, with file times of now; the copy lies inside this checkout, so
 # its last commit (the ZIP's file times) is the same.
@@ -59,54 +56,45 @@ for row in "good +0 codeSigning" "expired -2d codeSigning" "future +1d codeSigni
     read -r cert clock usage <<<"${row}" && cert="${certs}/${cert}"
     faketime -f "${clock}" openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=Torvelt \
         -addext "extendedKeyUsage=${usage}" -keyout "${cert}.key" -out "${cert}.pem" 2>/dev/null
-    openssl pkcs12 -export -inkey "${cert}.key" -in "${cert}.pem" -passout pass:richtig \
-        -out "${cert}.pfx"
+    openssl pkcs12 -export -inkey "${cert}.key" -in "${cert}.pem" -passout pass:richtig -out "${cert}.pfx"
 done
 # Stands in for makensis (writes the setup, then fails, as when the setup's signature fails) and for
 # the openssl and osslsigncode on the PATH, which signing must not use.
 # shellcheck disable=SC2016  # expanded by the script written
-printf '#!/bin/sh\nfor a; do case $a in -DOUTFILE=*) echo >"${a#*=}"; esac; done\n%s\n' \
-    'echo "$0: a stand-in that fails" >&2; exit 1' >"${certs}/fails" && chmod +x "${certs}/fails"
-mkdir "${certs}/path" && ln -s ../fails "${certs}/path/openssl" &&
-    ln -s ../fails "${certs}/path/osslsigncode"
+printf '#!/bin/sh\nfor a; do case $a in -DOUTFILE=*) echo >"${a#*=}"; esac; done\necho "$0 fails" >&2; exit 1' \
+    >"${certs}/fails" && chmod +x "${certs}/fails" && mkdir "${certs}/path"
+ln -s ../fails "${certs}/path/openssl" && ln -s ../fails "${certs}/path/osslsigncode"
 # Each fails (at signing torvelt.exe, or in makensis), and no release of this version is left, the
 # one above neither.
 for case in "good falsch" "expired richtig" "future richtig" "server richtig" "missing richtig" \
     "good richtig -DTORVELT_MAKENSIS=${certs}/fails"; do
     read -r cert password makensis <<<"${case}"
     configure -DTORVELT_SIGN_PFX="${certs}/${cert}.pfx" ${makensis:+"${makensis}"}
-    failed=$(TORVELT_SIGN_PASSWORD="${password}" package 2>&1 |
-        grep -cE '^sign.sh: |makensis failed' || true)
+    failed=$(TORVELT_SIGN_PASSWORD="${password}" package 2>&1 | grep -cE '^sign.sh: |makensis failed' || true)
     check "${case}" "${failed} $(find build/mingw -maxdepth 1 -name 'WindowsStart-*')" "1 "
 done
 
 # Time stamps from openssl ts behind a minimal HTTP responder on the loopback address. It takes
 # SHA-1 requests too, as public ones do, so that the signatures' own digest decides.
-printf '%s\n' '[tsa]' 'default_tsa = t' '[t]' "serial = ${certs}/serial" 'digests = sha1, sha256' \
-    'default_policy = 1.2.3.4' 'signer_digest = sha256' >"${certs}/ts.cnf"
-exec 3< <(exec python3 "${source}/tests/e2e/timestamp_server.py" openssl ts -reply -queryfile \
-    /dev/stdin -config "${certs}/ts.cnf" -inkey "${certs}/tsa.key" -signer "${certs}/tsa.pem")
-tsa=$!
-read -r -t 30 port <&3 || wine_die "the time-stamp server gave no port"
-exec 3<&-
-configure -UTORVELT_MAKENSIS -DTORVELT_SIGN_PFX="${certs}/good.pfx" \
-    -DTORVELT_SIGN_TIMESTAMP_URL="http://127.0.0.1:${port}"
+wait && wine_use_prefix "${prefix}"
+printf 'serial = %s\ndigests = sha1, sha256\nsigner_digest = sha256\n' "${certs}/serial" >"${certs}/ts.cnf"
+exec 3< <(exec python3 "${source}/tests/e2e/timestamp_server.py" openssl ts -reply -config "${certs}/ts.cnf" \
+    -section default -tspolicy 1.2.3.4 -queryfile /dev/stdin -inkey "${certs}/tsa.key" -signer "${certs}/tsa.pem")
+tsa=$!; read -r -t 30 url <&3 || wine_die "the time-stamp server gave no address"; exec 3<&-
+configure -UTORVELT_MAKENSIS -DTORVELT_SIGN_PFX="${certs}/good.pfx" -DTORVELT_SIGN_TIMESTAMP_URL="${url}"
 PATH="${certs}/path:${PATH}" TORVELT_SIGN_PASSWORD=richtig package
 cd build/mingw && mkdir zip && (cd zip && "${cmake}" -E tar xf "../${name}-win64.zip")
-wait "${prefix_made}" && wine_use_prefix "${prefix}"
 (unset DISPLAY WAYLAND_DISPLAY && timeout 120 wine "${name}-setup.exe" /S '/D=C:\WindowsStart')
 wine_end_session "${prefix}"
-# Each file's icons hold the padlock's 32x32 image as torvelt.ico holds it, not NSIS's icon.
-hex() { od -An -v -tx1 "$@" | tr -d ' \n'; }
+# Each file's digests, time stamp and signature, and among its icons the padlock's 32x32 image as
+# torvelt.ico holds it.
 read -r size at < <(od -An -tu4 -j 14 -N 8 -- "${source}/window/resources/torvelt.ico")
-padlock=$(hex -j "${at}" -N "${size}" -- "${source}/window/resources/torvelt.ico")
+padlock=$(od -An -v -tx1 -j "${at}" -N "${size}" -- "${source}/window/resources/torvelt.ico" | tr -d ' \n')
 for file in zip/torvelt.exe "${name}-setup.exe" "${prefix}/drive_c/WindowsStart/uninstall.exe"; do
-    found=$(osslsigncode verify -CAfile "${certs}/good.pem" -TSA-CAfile "${certs}/tsa.pem" -in \
-        "${file}" | sed -n 's/^Message digest algorithm *:/digest/p; s/^Signature verification:/signature/p
-        s/^Timestamp Server Signature verification:/time-stamp/p' | xargs)
-    hex -- "${file}" | grep -q "${padlock}" && found+=" padlock"
-    check "${file}'s signature and icon" "${found}" \
-        "digest SHA256 digest SHA256 time-stamp ok signature ok padlock"
+    found=$(osslsigncode verify -CAfile "${certs}/good.pem" -TSA-CAfile "${certs}/tsa.pem" -in "${file}" |
+        sed -nE 's/^(Message digest algorithm|(Timestamp Server )?Signature verification) *: //p' | xargs)
+    od -An -v -tx1 -- "${file}" | tr -d ' \n' | grep -q "${padlock}" && found+=" padlock"
+    check "${file}: digests, time stamp, signature, icon" "${found}" "SHA256 SHA256 ok ok padlock"
 done
 
 # Unsigned again: the installer's test compares the installed exe with the built one.
