@@ -17,6 +17,7 @@ SetDateSave off
 !addplugindir /amd64-unicode "${PLUGINS}"
 !include LogicLib.nsh
 !include MUI2.nsh
+!include branding.nsh
 
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\WindowsStart"

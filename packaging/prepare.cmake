@@ -19,10 +19,22 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     endif()
 endif()
 
+# The ZIP stores its file times as local DOS times: in UTC, the same in every builder's time zone.
+# glibc reads TZ again in localtime(), which string(TIMESTAMP) calls, and cpack's archive writer
+# then keeps it; the comparison proves that this process now writes UTC.
+set(ENV{TZ} UTC0)
+string(TIMESTAMP local "%Y-%m-%d %H:%M:%S")
+string(TIMESTAMP utc "%Y-%m-%d %H:%M:%S" UTC)
+if(NOT local STREQUAL utc)
+    message(FATAL_ERROR "cpack still writes local times: ${local}, not UTC ${utc}")
+endif()
+
 if(CPACK_TORVELT_SIGN)
     # For sign.sh here and in makensis's signing commands later; the password is there already.
     set(ENV{TORVELT_SIGN_PFX} ${CPACK_TORVELT_SIGN_PFX})
     set(ENV{TORVELT_SIGN_TIMESTAMP_URL} "${CPACK_TORVELT_SIGN_TIMESTAMP_URL}")
+    set(ENV{TORVELT_OSSLSIGNCODE} ${CPACK_TORVELT_OSSLSIGNCODE})
+    set(ENV{TORVELT_OPENSSL} ${CPACK_TORVELT_OPENSSL})
     execute_process(COMMAND ${CPACK_TORVELT_SIGN} ${CPACK_TEMPORARY_DIRECTORY}/torvelt.exe
         RESULT_VARIABLE failed)
     if(failed)

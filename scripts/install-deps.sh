@@ -17,8 +17,9 @@ packages=(
     nsis
     # The API that the installer's own plugin is built against.
     nsis-pluginapi
-    # Signing the release, and the release test's throwaway (and expired) certificates.
-    osslsigncode openssl faketime
+    # Signing the release, and the release test's throwaway (and expired) certificates and its
+    # time-stamp server (openssl ts behind a small HTTP responder in Python).
+    osslsigncode openssl faketime python3
 )
 
 missing=()

@@ -1,5 +1,6 @@
-# Draws the lock window's two icons and its logo as pixel art and writes them beside this script.
-"""Writes torvelt.ico (padlock), picture2.ico (key) and picture1.gif (shield and "WS").
+# Draws the lock's icons, its logo and the installer's header as pixel art and writes them beside it.
+"""Writes torvelt.ico (padlock), picture2.ico (key), picture1.gif (shield and "WS") and
+installer-header.bmp (the padlock for the installer pages' header).
 
 The pictures are kept as character art so that a change to them is a readable diff; the
 output is byte-for-byte reproducible. Run from anywhere: python3 window/resources/make_images.py
@@ -168,6 +169,12 @@ OGGbbbbbWWWBBBBBGGO...BBB.BB.BB.BBB........BBBBBBB
 ........OOO.......................................
 """
 
+# MUI's header bitmap at 96 DPI; the padlock sits at its right, where MUI otherwise shows an icon.
+HEADER_SIZE = (150, 57)
+HEADER_SCALE = 2
+HEADER_MARGIN = 6
+WHITE = (0xFF, 0xFF, 0xFF)
+
 LOGO_PALETTE_SIZE = 256
 MAX_LZW_CODES = 4096
 
@@ -209,6 +216,30 @@ def ico_file(arts):
         directory += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), offset)
         offset += len(image)
     return directory + b"".join(images)
+
+
+def header_bmp(rows):
+    """A 24-bit BMP of the padlock, cropped to its pixels and scaled up, on the header's white."""
+    rows = [row for row in rows if row.strip(TRANSPARENT)]
+    first = min(len(row) - len(row.lstrip(TRANSPARENT)) for row in rows)
+    rows = [row[first:max(len(row.rstrip(TRANSPARENT)) for row in rows)] for row in rows]
+    width, height = HEADER_SIZE
+    left = width - HEADER_MARGIN - HEADER_SCALE * len(rows[0])
+    top = (height - HEADER_SCALE * len(rows)) // 2
+
+    def colour(x, y):
+        col, row = (x - left) // HEADER_SCALE, (y - top) // HEADER_SCALE
+        inside = 0 <= row < len(rows) and 0 <= col < len(rows[0])
+        ch = rows[row][col] if inside else TRANSPARENT
+        return WHITE if ch == TRANSPARENT else WINDOWS_16[ICON_INKS[ch]]
+
+    stride = (width * 3 + 3) // 4 * 4
+    pixels = b"".join(  # bottom-up, blue green red
+        b"".join(bytes(colour(x, y)[::-1]) for x in range(width)).ljust(stride, b"\0")
+        for y in reversed(range(height)))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    return struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info)) + \
+        info + pixels
 
 
 class BitWriter:
@@ -298,6 +329,7 @@ def main():
     (HERE / "torvelt.ico").write_bytes(ico_file(padlock))
     (HERE / "picture2.ico").write_bytes(ico_file(key))
     (HERE / "picture1.gif").write_bytes(gif_file(parse_art(LOGO, 50, 23), LOGO_INKS))
+    (HERE / "installer-header.bmp").write_bytes(header_bmp(padlock[0]))
 
 
 if __name__ == "__main__":
