@@ -1,6 +1,7 @@
-# Draws the lock's icons, its logo and the installer's header as pixel art and writes them beside it.
+# Draws the lock's icons, its logo and the installer's pictures as pixel art and writes them beside it.
 """Writes torvelt.ico (padlock), picture2.ico (key), picture1.gif (shield and "WS") and
-installer-header.bmp (the padlock for the installer pages' header).
+installer-header.bmp and installer-side.bmp (the padlock for the installer pages' header and for
+its last page).
 
 The pictures are kept as character art so that a change to them is a readable diff; the
 output is byte-for-byte reproducible. Run from anywhere: python3 window/resources/make_images.py
@@ -173,6 +174,10 @@ OGGbbbbbWWWBBBBBGGO...BBB.BB.BB.BBB........BBBBBBB
 HEADER_SIZE = (150, 57)
 HEADER_SCALE = 2
 HEADER_MARGIN = 6
+# MUI's finish page bitmap at 96 DPI, down its left side; the padlock near its top.
+SIDE_SIZE = (164, 314)
+SIDE_SCALE = 4
+SIDE_TOP = 40
 WHITE = (0xFF, 0xFF, 0xFF)
 
 LOGO_PALETTE_SIZE = 256
@@ -218,17 +223,17 @@ def ico_file(arts):
     return directory + b"".join(images)
 
 
-def header_bmp(rows):
-    """A 24-bit BMP of the padlock, cropped to its pixels and scaled up, on the header's white."""
+def padlock_bmp(rows, size, scale, place):
+    """A 24-bit BMP of the padlock, cropped to its pixels and scaled up, on white; `place` gives
+    its top left corner from the scaled padlock's width and height."""
     rows = [row for row in rows if row.strip(TRANSPARENT)]
     first = min(len(row) - len(row.lstrip(TRANSPARENT)) for row in rows)
     rows = [row[first:max(len(row.rstrip(TRANSPARENT)) for row in rows)] for row in rows]
-    width, height = HEADER_SIZE
-    left = width - HEADER_MARGIN - HEADER_SCALE * len(rows[0])
-    top = (height - HEADER_SCALE * len(rows)) // 2
+    width, height = size
+    left, top = place(scale * len(rows[0]), scale * len(rows))
 
     def colour(x, y):
-        col, row = (x - left) // HEADER_SCALE, (y - top) // HEADER_SCALE
+        col, row = (x - left) // scale, (y - top) // scale
         inside = 0 <= row < len(rows) and 0 <= col < len(rows[0])
         ch = rows[row][col] if inside else TRANSPARENT
         return WHITE if ch == TRANSPARENT else WINDOWS_16[ICON_INKS[ch]]
@@ -329,7 +334,11 @@ def main():
     (HERE / "torvelt.ico").write_bytes(ico_file(padlock))
     (HERE / "picture2.ico").write_bytes(ico_file(key))
     (HERE / "picture1.gif").write_bytes(gif_file(parse_art(LOGO, 50, 23), LOGO_INKS))
-    (HERE / "installer-header.bmp").write_bytes(header_bmp(padlock[0]))
+    (HERE / "installer-header.bmp").write_bytes(padlock_bmp(
+        padlock[0], HEADER_SIZE, HEADER_SCALE,
+        lambda width, height: (HEADER_SIZE[0] - HEADER_MARGIN - width, (HEADER_SIZE[1] - height) // 2)))
+    (HERE / "installer-side.bmp").write_bytes(padlock_bmp(
+        padlock[0], SIDE_SIZE, SIDE_SCALE, lambda width, height: ((SIDE_SIZE[0] - width) // 2, SIDE_TOP)))
 
 
 if __name__ == "__main__":
