@@ -92,16 +92,6 @@ void serve(int size, wchar_t* variables, stack_t** stack, extra_parameters* extr
     }
 }
 
-}  // namespace
-
-#define SETUP_RULE(name)                                                                   \
-    extern "C" __declspec(dllexport) void name(HWND, int size, wchar_t* variables,         \
-                                               stack_t** stack, extra_parameters* extra) { \
-        serve(size, variables, stack, extra, name##Body);                                  \
-    }
-
-namespace {
-
 // -> key state ("stored", "none", "broken"), tries shown, tries refused, seconds shown, refused.
 void SettingsBody() {
     win32::Win32Runtime runtime;
@@ -196,6 +186,13 @@ void ProgramFolderBody() {
 }
 
 }  // namespace
+
+// Each export sets the plugin API up for its body and keeps exceptions inside.
+#define SETUP_RULE(name)                                                                   \
+    extern "C" __declspec(dllexport) void name(HWND, int size, wchar_t* variables,         \
+                                               stack_t** stack, extra_parameters* extra) { \
+        serve(size, variables, stack, extra, name##Body);                                  \
+    }
 
 SETUP_RULE(Settings)
 SETUP_RULE(Options)
