@@ -43,11 +43,24 @@ void LockWindow::loadImages() {
     picture2Icon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PICTURE2),
                                                         IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
     picture2_.icon = picture2Icon_.get();
-    DecodedPicture picture = decodeGif(resourceBytes(instance_, IDR_PICTURE1));
+}
+
+// Nothing the user needs first waits for the logo: its box shows the background until the whole
+// picture is decoded.
+void LockWindow::decodeLogo() {
+    logoDecode_.start(resourceBytes(instance_, IDR_PICTURE1), window_, kLogoDecoded);
+}
+
+void LockWindow::showLogo() {
+    DecodedPicture picture = logoDecode_.take();
+    if (!picture.bitmap) {
+        return;  // a second message, from another program, takes nothing and changes nothing
+    }
     picture1_.bitmap = static_cast<HBITMAP>(picture.bitmap.get());
     picture1_.bitmapWidth = picture.width;
     picture1_.bitmapHeight = picture.height;
     picture1Bitmap_ = std::move(picture.bitmap);
+    ::InvalidateRect(control(ids::kPicture1), nullptr, FALSE);
 }
 
 void LockWindow::createControls() {

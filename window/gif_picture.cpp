@@ -14,9 +14,11 @@ win32::UniqueCom<Interface> made(Make make) {
     return win32::UniqueCom<Interface>(SUCCEEDED(make(&object)) ? object : nullptr);
 }
 
+// Multithreaded: the decoding thread runs no message loop, which a single-threaded apartment
+// would need.
 class ComApartment {
   public:
-    ComApartment() : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment() : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
     ~ComApartment() {
         if (entered_) {
             ::CoUninitialize();

@@ -51,6 +51,7 @@ void LockWindow::open() {
     ::ShowWindow(window_, SW_SHOW);
     ::SetForegroundWindow(window_);
     focusPaßworttext();
+    decodeLogo();
 }
 
 bool LockWindow::isStrayCharacter(const MSG& message) const {
@@ -87,6 +88,9 @@ LRESULT LockWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE:
             onActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case kLogoDecoded:
+            showLogo();
             return 0;
         case WM_DPICHANGED:
             onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

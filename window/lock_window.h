@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "background_decode.h"
 #include "lock_controls.h"
 #include "password_field.h"
 #include "picture_box.h"
@@ -41,6 +42,8 @@ class LockWindow final : public LockControls {
     void setTimerInterval(int milliseconds) override;
 
   private:
+    static constexpr UINT kLogoDecoded = WM_APP;
+
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
@@ -50,6 +53,8 @@ class LockWindow final : public LockControls {
     void onKeyPress(std::int16_t& code);
 
     void loadImages();
+    void decodeLogo();
+    void showLogo();
     void createControls();
     void applyLayout(UINT dpi);
     void sizeTimerText(const std::wstring& text);
@@ -71,6 +76,7 @@ class LockWindow final : public LockControls {
     win32::UniqueGdiObject picture1Bitmap_;
     PictureContent picture2_;
     PictureContent picture1_;
+    BackgroundDecode logoDecode_;
     int timerInterval_ = 0;
     HWND focusBeforeDeactivation_ = nullptr;
     std::wstring timerTextShape_;
