@@ -46,8 +46,7 @@ void LockWindow::open() {
     if (!window_) {
         throw RuntimeError("Fenster nicht erstellt");
     }
-    applyLayout(::GetDpiForWindow(window_));
-    centreOnScreen();
+    sizeAndCentre(::GetDpiForWindow(window_));
     ::ShowWindow(window_, SW_SHOW);
     ::SetForegroundWindow(window_);
     focusPaßworttext();
@@ -111,7 +110,7 @@ LRESULT LockWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void LockWindow::onCreate() {
     runtime_.setOwner(window_);
     loadImages();
-    createControls();
+    createControls(::GetDpiForWindow(window_));
     guarded([this] { lock_.Form_Load(); });
     // Started only now so that no tick can come before the start-up has read the settings.
     setTimerInterval(kTickMilliseconds);

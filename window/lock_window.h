@@ -8,6 +8,7 @@
 #include <string>
 
 #include "background_decode.h"
+#include "layout.h"
 #include "lock_controls.h"
 #include "password_field.h"
 #include "picture_box.h"
@@ -55,10 +56,11 @@ class LockWindow final : public LockControls {
     void loadImages();
     void decodeLogo();
     void showLogo();
-    void createControls();
+    void createControls(UINT dpi);
+    HWND createControl(const layout::Control& place, const RECT& at);
     void applyLayout(UINT dpi);
     void sizeTimerText(const std::wstring& text);
-    void centreOnScreen();
+    void sizeAndCentre(UINT dpi);
     HWND control(int id) const;
 
     template <typename Routine>
