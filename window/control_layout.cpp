@@ -61,17 +61,9 @@ void LockWindow::loadImages() {
     picture2_.icon = picture2Icon_.get();
 }
 
-// Nothing the user needs first waits for the logo: its box shows the background until the whole
-// picture is decoded.
-void LockWindow::decodeLogo() {
-    logoDecode_.start(resourceBytes(instance_, IDR_PICTURE1), window_, kLogoDecoded);
-}
-
+// Until then the logo's box shows the background, then the whole picture.
 void LockWindow::showLogo() {
-    DecodedPicture picture = logoDecode_.take();
-    if (!picture.bitmap) {
-        return;  // a second message, from another program, takes nothing and changes nothing
-    }
+    DecodedPicture picture = decodeGif(resourceBytes(instance_, IDR_PICTURE1));
     picture1_.bitmap = static_cast<HBITMAP>(picture.bitmap.get());
     picture1_.bitmapWidth = picture.width;
     picture1_.bitmapHeight = picture.height;

@@ -21,10 +21,9 @@ Function* exported(HMODULE module, const char* name) {
     return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
 }
 
-// COM from ole32, loaded by the decoding thread: linked, ole32 and the DLLs it brings (combase,
-// rpcrt4) would load before the window, which never needs them. It stays loaded, as a linked
-// DLL would. Multithreaded: this thread runs no message loop, which a single-threaded apartment
-// would need.
+// COM from ole32, loaded only when the logo is decoded: linked, ole32 and the DLLs it brings
+// (combase, rpcrt4) would load before the window, which never needs them. It stays loaded, as a
+// linked DLL would.
 class Com {
   public:
     Com() {
@@ -32,7 +31,8 @@ class Com {
         const auto enter = exported<decltype(::CoInitializeEx)>(ole32, "CoInitializeEx");
         create_ = exported<decltype(::CoCreateInstance)>(ole32, "CoCreateInstance");
         leave_ = exported<decltype(::CoUninitialize)>(ole32, "CoUninitialize");
-        entered_ = enter && create_ && leave_ && SUCCEEDED(enter(nullptr, COINIT_MULTITHREADED));
+        entered_ =
+            enter && create_ && leave_ && SUCCEEDED(enter(nullptr, COINIT_APARTMENTTHREADED));
     }
     ~Com() {
         if (entered_) {

@@ -14,6 +14,9 @@ namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kTickMilliseconds = 1000;
+// Timer messages come only once nothing is left to paint: the logo is decoded after the window
+// has the keyboard and shows, and nothing the user needs first waits for it.
+constexpr UINT_PTR kLogoTimerId = 2;
 
 }  // namespace
 
@@ -50,7 +53,7 @@ void LockWindow::open() {
     ::ShowWindow(window_, SW_SHOW);
     ::SetForegroundWindow(window_);
     focusPaßworttext();
-    decodeLogo();
+    ::SetTimer(window_, kLogoTimerId, USER_TIMER_MINIMUM, nullptr);
 }
 
 bool LockWindow::isStrayCharacter(const MSG& message) const {
@@ -80,6 +83,9 @@ LRESULT LockWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimerId) {
                 guarded([this] { lock_.Timer_Timer(); });
+            } else if (wParam == kLogoTimerId) {
+                ::KillTimer(window_, kLogoTimerId);
+                showLogo();
             }
             return 0;
         case WM_COMMAND:
@@ -87,9 +93,6 @@ LRESULT LockWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE:
             onActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
-        case kLogoDecoded:
-            showLogo();
             return 0;
         case WM_DPICHANGED:
             onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

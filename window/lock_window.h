@@ -7,7 +7,6 @@
 #include <exception>
 #include <string>
 
-#include "background_decode.h"
 #include "layout.h"
 #include "lock_controls.h"
 #include "password_field.h"
@@ -43,8 +42,6 @@ class LockWindow final : public LockControls {
     void setTimerInterval(int milliseconds) override;
 
   private:
-    static constexpr UINT kLogoDecoded = WM_APP;
-
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
@@ -54,7 +51,6 @@ class LockWindow final : public LockControls {
     void onKeyPress(std::int16_t& code);
 
     void loadImages();
-    void decodeLogo();
     void showLogo();
     void createControls(UINT dpi);
     HWND createControl(const layout::Control& place, const RECT& at);
@@ -78,7 +74,6 @@ class LockWindow final : public LockControls {
     win32::UniqueGdiObject picture1Bitmap_;
     PictureContent picture2_;
     PictureContent picture1_;
-    BackgroundDecode logoDecode_;
     int timerInterval_ = 0;
     HWND focusBeforeDeactivation_ = nullptr;
     std::wstring timerTextShape_;
