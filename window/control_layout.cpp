@@ -116,7 +116,10 @@ void LockWindow::applyLayout(UINT dpi) {
     const SIZE frame = frameSize(dpi);
     ::SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(window_, nullptr, TRUE);
+    // Drawn anew at once, controls included: until then a moved control could show what stood
+    // there before, such as the logo at its old size.
+    ::RedrawWindow(window_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 // Measured only when the caption's shape changes: the digits of the system fonts share one

@@ -80,9 +80,6 @@ LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 void registerPictureBoxClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    // The picture is scaled to the box: a box of another size (after a DPI change) is drawn anew
-    // whole, never shown with the old picture's bits cut to it.
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = pictureProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
