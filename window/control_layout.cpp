@@ -133,30 +133,24 @@ void LockWindow::sizeTimerText(const std::wstring& text) {
         return;
     }
     timerTextShape_ = std::move(shape);
-    const HDC dc = ::GetDC(label);
-    const HGDIOBJ previous = ::SelectObject(dc, font_.get());
+    // A memory DC measures as the label's own would, without asking the window server for one.
+    const win32::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    ::SelectObject(dc.get(), font_.get());
     SIZE extent{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(label, dc);
+    ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     ::SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Sized and centred in the work area of its monitor in one move.
-void LockWindow::sizeAndCentre(UINT dpi) {
+RECT LockWindow::centredFrame(HMONITOR monitor, UINT dpi) {
     const SIZE size = frameSize(dpi);
-    RECT frame;
-    ::GetWindowRect(window_, &frame);
-    frame.right = frame.left + size.cx;
-    frame.bottom = frame.top + size.cy;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromRect(&frame, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    ::SetWindowPos(window_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
-                   work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(monitor, &info);
+    const RECT& work = info.rcWork;
+    const int left = work.left + (work.right - work.left - size.cx) / 2;
+    const int top = work.top + (work.bottom - work.top - size.cy) / 2;
+    return {left, top, left + size.cx, top + size.cy};
 }
 
 HWND LockWindow::control(int id) const {

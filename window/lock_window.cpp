@@ -26,6 +26,33 @@ LockWindow::LockWindow(HINSTANCE instance, Contact contact)
       keyPress_([this](std::int16_t& code) { onKeyPress(code); }) {}
 
 void LockWindow::open() {
+    registerClasses();
+    // Opened where it stays, as a program's first window opens: on the primary monitor, at the
+    // system's DPI (the primary monitor's at logon), centred in its work area. A move after
+    // would cost a round trip to the window server for each step.
+    const UINT dpi = ::GetDpiForSystem();
+    const RECT frame = centredFrame(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), dpi);
+    ::CreateWindowExW(kExStyle, ids::kWindowClass, ids::kWindowTitle, WS_OVERLAPPEDWINDOW,
+                      frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                      nullptr, nullptr, instance_, this);
+    if (!window_) {
+        throw RuntimeError("Fenster nicht erstellt");
+    }
+    // The controls took the window's own DPI; it differs if the primary monitor's scale changed
+    // since logon.
+    if (const UINT own = ::GetDpiForWindow(window_); own != dpi) {
+        const RECT fitting =
+            centredFrame(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), own);
+        ::SetWindowPos(window_, nullptr, fitting.left, fitting.top, fitting.right - fitting.left,
+                       fitting.bottom - fitting.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetForegroundWindow(window_);
+    focusPaßworttext();
+    ::SetTimer(window_, kLogoTimerId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void LockWindow::registerClasses() {
     registerPictureBoxClass(instance_);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -43,17 +70,6 @@ void LockWindow::open() {
     if (!::RegisterClassExW(&windowClass)) {
         throw RuntimeError("Fensterklasse nicht registriert");
     }
-    ::CreateWindowExW(kExStyle, ids::kWindowClass, ids::kWindowTitle, WS_OVERLAPPEDWINDOW,
-                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                      instance_, this);
-    if (!window_) {
-        throw RuntimeError("Fenster nicht erstellt");
-    }
-    sizeAndCentre(::GetDpiForWindow(window_));
-    ::ShowWindow(window_, SW_SHOW);
-    ::SetForegroundWindow(window_);
-    focusPaßworttext();
-    ::SetTimer(window_, kLogoTimerId, USER_TIMER_MINIMUM, nullptr);
 }
 
 bool LockWindow::isStrayCharacter(const MSG& message) const {

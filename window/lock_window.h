@@ -42,6 +42,7 @@ class LockWindow final : public LockControls {
     void setTimerInterval(int milliseconds) override;
 
   private:
+    void registerClasses();
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
@@ -56,7 +57,8 @@ class LockWindow final : public LockControls {
     HWND createControl(const layout::Control& place, const RECT& at);
     void applyLayout(UINT dpi);
     void sizeTimerText(const std::wstring& text);
-    void sizeAndCentre(UINT dpi);
+    // The window's frame at `dpi`, centred in the work area of `monitor`.
+    static RECT centredFrame(HMONITOR monitor, UINT dpi);
     HWND control(int id) const;
 
     template <typename Routine>
