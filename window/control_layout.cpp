@@ -1,7 +1,6 @@
 // Building the lock window's controls and placing them at the screen's DPI.
 #include <algorithm>
 #include <span>
-#include <vector>
 
 #include "control_ids.h"
 #include "gif_picture.h"
@@ -37,76 +36,90 @@ DWORD styleOf(layout::Kind kind) {
     }
 }
 
+// The twips layout was made for the dialog font at 8 pt: the user's message font (Segoe UI 9 pt
+// on Windows 10 and 11, or whatever was chosen) would not fit the fixed labels.
+win32::UniqueGdiObject dialogFont(UINT dpi) {
+    return win32::UniqueGdiObject(
+        ::CreateFontW(-::MulDiv(layout::kFontPoints, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL,
+                      FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout::kFontFace));
+}
+
+SIZE frameSize(UINT dpi) {
+    const int scale = static_cast<int>(dpi);
+    RECT frame{0, 0, layout::toPixels(layout::kClientWidth, scale),
+               layout::toPixels(layout::kClientHeight, scale)};
+    ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, LockWindow::kExStyle, dpi);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 }  // namespace
 
 void LockWindow::loadImages() {
     picture2Icon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PICTURE2),
                                                         IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
     picture2_.icon = picture2Icon_.get();
+}
+
+// Until then the logo's box shows the background, then the whole picture.
+void LockWindow::showLogo() {
     DecodedPicture picture = decodeGif(resourceBytes(instance_, IDR_PICTURE1));
     picture1_.bitmap = static_cast<HBITMAP>(picture.bitmap.get());
     picture1_.bitmapWidth = picture.width;
     picture1_.bitmapHeight = picture.height;
     picture1Bitmap_ = std::move(picture.bitmap);
+    ::InvalidateRect(control(ids::kPicture1), nullptr, FALSE);
 }
 
-void LockWindow::createControls() {
+// Each control is made in its place, in its font and in z-order, so that none has to be moved
+// before the window shows.
+void LockWindow::createControls(UINT dpi) {
+    font_ = dialogFont(dpi);
     for (const layout::Control& place : layout::kControls) {
-        HWND created = nullptr;
-        if (place.id == ids::kPicture2 || place.id == ids::kPicture1) {
-            created = createPictureBox(window_, place.id,
-                                       place.id == ids::kPicture2 ? &picture2_ : &picture1_);
-        } else if (place.kind == layout::Kind::Edit) {
-            created = createPasswordField(window_, place.id, &keyPress_);
-        } else {
-            const wchar_t* windowClass = place.kind == layout::Kind::Button ? L"BUTTON" : L"STATIC";
-            const DWORD align = place.kind != layout::Kind::Label ? 0
-                                : place.id == ids::kLabel1        ? SS_CENTER
-                                                                  : SS_LEFTNOWORDWRAP;
-            created = ::CreateWindowExW(0, windowClass, win32::toUtf16(place.text).c_str(),
-                                        WS_CHILD | WS_VISIBLE | styleOf(place.kind) | align, 0, 0,
-                                        0, 0, window_, reinterpret_cast<HMENU>(INT_PTR{place.id}),
-                                        instance_, nullptr);
-        }
+        const HWND created = createControl(place, layout::toPixels(place, static_cast<int>(dpi)));
+        ::SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         controls_[static_cast<std::size_t>(place.id - kFirstControlId)] = created;
     }
-    // The dialog manager walks the tab order in z-order: put the controls in tab order.
-    std::vector<layout::Control> byTab(layout::kControls.begin(), layout::kControls.end());
-    std::ranges::sort(byTab, {}, &layout::Control::tabIndex);
-    for (const layout::Control& place : byTab) {
-        ::SetWindowPos(control(place.id), HWND_BOTTOM, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    // The countdown takes no focus, so its place in that order is free: on top, the longest
-    // captions (such as at -32768) reach over the Ok button's left edge and stay readable.
-    ::SetWindowPos(control(ids::kTimerText), HWND_TOP, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+HWND LockWindow::createControl(const layout::Control& place, const RECT& at) {
+    if (place.kind == layout::Kind::Picture) {
+        return createPictureBox(window_, place.id,
+                                place.id == ids::kPicture2 ? &picture2_ : &picture1_, at);
+    }
+    if (place.kind == layout::Kind::Edit) {
+        return createPasswordField(window_, place.id, &keyPress_, at);
+    }
+    const wchar_t* windowClass = place.kind == layout::Kind::Button ? L"BUTTON" : L"STATIC";
+    const DWORD align = place.kind != layout::Kind::Label ? 0
+                        : place.id == ids::kLabel1        ? SS_CENTER
+                                                          : SS_LEFTNOWORDWRAP;
+    return ::CreateWindowExW(0, windowClass, win32::toUtf16(place.text).c_str(),
+                             WS_CHILD | WS_VISIBLE | styleOf(place.kind) | align, at.left, at.top,
+                             at.right - at.left, at.bottom - at.top, window_,
+                             reinterpret_cast<HMENU>(INT_PTR{place.id}), instance_, nullptr);
+}
+
+// A new DPI (the window moved to another monitor): everything made anew for it.
 void LockWindow::applyLayout(UINT dpi) {
-    const int scale = static_cast<int>(dpi);
-    // The twips layout was made for the dialog font at 8 pt: the user's message font (Segoe UI
-    // 9 pt on Windows 10 and 11, or whatever was chosen) would not fit the fixed labels.
-    win32::UniqueGdiObject font(
-        ::CreateFontW(-::MulDiv(layout::kFontPoints, scale, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout::kFontFace));
+    win32::UniqueGdiObject font = dialogFont(dpi);
     for (const layout::Control& place : layout::kControls) {
         const HWND child = control(place.id);
+        const RECT at = layout::toPixels(place, static_cast<int>(dpi));
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-        ::SetWindowPos(child, nullptr, layout::toPixels(place.left, scale),
-                       layout::toPixels(place.top, scale), layout::toPixels(place.width, scale),
-                       layout::toPixels(place.height, scale), SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(child, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     }
     font_ = std::move(font);
     timerTextShape_.clear();
     sizeTimerText(win32::toUtf16(win32::windowText(control(ids::kTimerText))));
-    RECT frame{0, 0, layout::toPixels(layout::kClientWidth, scale),
-               layout::toPixels(layout::kClientHeight, scale)};
-    ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, LockWindow::kExStyle, dpi);
-    ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const SIZE frame = frameSize(dpi);
+    ::SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(window_, nullptr, TRUE);
+    // Drawn anew at once, controls included: until then a moved control could show what stood
+    // there before, such as the logo at its old size.
+    ::RedrawWindow(window_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 // Measured only when the caption's shape changes: the digits of the system fonts share one
@@ -120,28 +133,24 @@ void LockWindow::sizeTimerText(const std::wstring& text) {
         return;
     }
     timerTextShape_ = std::move(shape);
-    const HDC dc = ::GetDC(label);
-    const HGDIOBJ previous = ::SelectObject(dc, font_.get());
+    // A memory DC measures as the label's own would, without asking the window server for one.
+    const win32::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    ::SelectObject(dc.get(), font_.get());
     SIZE extent{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(label, dc);
+    ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     ::SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void LockWindow::centreOnScreen() {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    RECT frame;
-    ::GetWindowRect(window_, &frame);
-    const RECT& work = monitor.rcWork;
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    ::SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
-                   work.top + (work.bottom - work.top - height) / 2, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+RECT LockWindow::centredFrame(HMONITOR monitor, UINT dpi) {
+    const SIZE size = frameSize(dpi);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(monitor, &info);
+    const RECT& work = info.rcWork;
+    const int left = work.left + (work.right - work.left - size.cx) / 2;
+    const int top = work.top + (work.bottom - work.top - size.cy) / 2;
+    return {left, top, left + size.cx, top + size.cy};
 }
 
 HWND LockWindow::control(int id) const {

@@ -14,19 +14,44 @@ win32::UniqueCom<Interface> made(Make make) {
     return win32::UniqueCom<Interface>(SUCCEEDED(make(&object)) ? object : nullptr);
 }
 
-class ComApartment {
+// GetProcAddress's type fits no function; the detour through void (*)() tells the compiler so.
+template <typename Function>
+Function* exported(HMODULE module, const char* name) {
+    const FARPROC found = module ? ::GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+}
+
+// COM from ole32, loaded only when the logo is decoded: linked, ole32 and the DLLs it brings
+// (combase, rpcrt4) would load before the window, which never needs them. It stays loaded, as a
+// linked DLL would.
+class Com {
   public:
-    ComApartment() : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
+    Com() {
+        const HMODULE ole32 = ::LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const auto enter = exported<decltype(::CoInitializeEx)>(ole32, "CoInitializeEx");
+        create_ = exported<decltype(::CoCreateInstance)>(ole32, "CoCreateInstance");
+        leave_ = exported<decltype(::CoUninitialize)>(ole32, "CoUninitialize");
+        entered_ =
+            enter && create_ && leave_ && SUCCEEDED(enter(nullptr, COINIT_APARTMENTTHREADED));
+    }
+    ~Com() {
         if (entered_) {
-            ::CoUninitialize();
+            leave_();
         }
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    Com(const Com&) = delete;
+    Com& operator=(const Com&) = delete;
+
+    HRESULT makeFactory(IWICImagingFactory** out) const {
+        return entered_ ? create_(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_PPV_ARGS(out))
+                        : E_FAIL;
+    }
 
   private:
-    bool entered_;
+    decltype(::CoCreateInstance)* create_ = nullptr;
+    decltype(::CoUninitialize)* leave_ = nullptr;
+    bool entered_ = false;
 };
 
 DecodedPicture copyPixels(IWICBitmapSource& source) {
@@ -57,11 +82,9 @@ DecodedPicture copyPixels(IWICBitmapSource& source) {
 }  // namespace
 
 DecodedPicture decodeGif(std::span<const std::uint8_t> bytes) {
-    const ComApartment apartment;
-    const auto factory = made<IWICImagingFactory>([](IWICImagingFactory** out) {
-        return ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_PPV_ARGS(out));
-    });
+    const Com com;
+    const auto factory =
+        made<IWICImagingFactory>([&](IWICImagingFactory** out) { return com.makeFactory(out); });
     const auto stream = made<IWICStream>(
         [&](IWICStream** out) { return factory ? factory.get()->CreateStream(out) : E_FAIL; });
     if (!stream || FAILED(stream.get()->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),

@@ -14,6 +14,9 @@ namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kTickMilliseconds = 1000;
+// Timer messages come only once nothing is left to paint: the logo is decoded after the window
+// has the keyboard and shows, and nothing the user needs first waits for it.
+constexpr UINT_PTR kLogoTimerId = 2;
 
 }  // namespace
 
@@ -23,6 +26,33 @@ LockWindow::LockWindow(HINSTANCE instance, Contact contact)
       keyPress_([this](std::int16_t& code) { onKeyPress(code); }) {}
 
 void LockWindow::open() {
+    registerClasses();
+    // Opened where it stays, as a program's first window opens: on the primary monitor, at the
+    // system's DPI (the primary monitor's at logon), centred in its work area. A move after
+    // would cost a round trip to the window server for each step.
+    const UINT dpi = ::GetDpiForSystem();
+    const RECT frame = centredFrame(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), dpi);
+    ::CreateWindowExW(kExStyle, ids::kWindowClass, ids::kWindowTitle, WS_OVERLAPPEDWINDOW,
+                      frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                      nullptr, nullptr, instance_, this);
+    if (!window_) {
+        throw RuntimeError("Fenster nicht erstellt");
+    }
+    // The controls took the window's own DPI; it differs if the primary monitor's scale changed
+    // since logon.
+    if (const UINT own = ::GetDpiForWindow(window_); own != dpi) {
+        const RECT fitting =
+            centredFrame(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), own);
+        ::SetWindowPos(window_, nullptr, fitting.left, fitting.top, fitting.right - fitting.left,
+                       fitting.bottom - fitting.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::ShowWindow(window_, SW_SHOW);
+    ::SetForegroundWindow(window_);
+    focusPaßworttext();
+    ::SetTimer(window_, kLogoTimerId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void LockWindow::registerClasses() {
     registerPictureBoxClass(instance_);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -40,17 +70,6 @@ void LockWindow::open() {
     if (!::RegisterClassExW(&windowClass)) {
         throw RuntimeError("Fensterklasse nicht registriert");
     }
-    ::CreateWindowExW(kExStyle, ids::kWindowClass, ids::kWindowTitle, WS_OVERLAPPEDWINDOW,
-                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                      instance_, this);
-    if (!window_) {
-        throw RuntimeError("Fenster nicht erstellt");
-    }
-    applyLayout(::GetDpiForWindow(window_));
-    centreOnScreen();
-    ::ShowWindow(window_, SW_SHOW);
-    ::SetForegroundWindow(window_);
-    focusPaßworttext();
 }
 
 bool LockWindow::isStrayCharacter(const MSG& message) const {
@@ -80,6 +99,9 @@ LRESULT LockWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimerId) {
                 guarded([this] { lock_.Timer_Timer(); });
+            } else if (wParam == kLogoTimerId) {
+                ::KillTimer(window_, kLogoTimerId);
+                showLogo();
             }
             return 0;
         case WM_COMMAND:
@@ -107,7 +129,7 @@ LRESULT LockWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void LockWindow::onCreate() {
     runtime_.setOwner(window_);
     loadImages();
-    createControls();
+    createControls(::GetDpiForWindow(window_));
     guarded([this] { lock_.Form_Load(); });
     // Started only now so that no tick can come before the start-up has read the settings.
     setTimerInterval(kTickMilliseconds);

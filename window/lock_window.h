@@ -7,6 +7,7 @@
 #include <exception>
 #include <string>
 
+#include "layout.h"
 #include "lock_controls.h"
 #include "password_field.h"
 #include "picture_box.h"
@@ -41,6 +42,7 @@ class LockWindow final : public LockControls {
     void setTimerInterval(int milliseconds) override;
 
   private:
+    void registerClasses();
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
@@ -50,10 +52,13 @@ class LockWindow final : public LockControls {
     void onKeyPress(std::int16_t& code);
 
     void loadImages();
-    void createControls();
+    void showLogo();
+    void createControls(UINT dpi);
+    HWND createControl(const layout::Control& place, const RECT& at);
     void applyLayout(UINT dpi);
     void sizeTimerText(const std::wstring& text);
-    void centreOnScreen();
+    // The window's frame at `dpi`, centred in the work area of `monitor`.
+    static RECT centredFrame(HMONITOR monitor, UINT dpi);
     HWND control(int id) const;
 
     template <typename Routine>

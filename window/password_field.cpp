@@ -53,12 +53,13 @@ LRESULT CALLBACK fieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-HWND createPasswordField(HWND parent, int id, const KeyPressHandler* onKeyPress) {
+HWND createPasswordField(HWND parent, int id, const KeyPressHandler* onKeyPress, const RECT& at) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     const HWND field =
         ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL, 0, 0,
-                          0, 0, parent, reinterpret_cast<HMENU>(INT_PTR{id}), instance, nullptr);
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
+                          at.left, at.top, at.right - at.left, at.bottom - at.top, parent,
+                          reinterpret_cast<HMENU>(INT_PTR{id}), instance, nullptr);
     ::SendMessageW(field, EM_SETPASSWORDCHAR, L'*', 0);
     ::SendMessageW(field, EM_SETLIMITTEXT, 0,
                    0);  // 0 lifts the limit to the most the field can hold

@@ -11,6 +11,6 @@ namespace torvelt {
 // Gets the character code and may change it; 0 discards the key.
 using KeyPressHandler = std::function<void(std::int16_t& code)>;
 
-HWND createPasswordField(HWND parent, int id, const KeyPressHandler* onKeyPress);
+HWND createPasswordField(HWND parent, int id, const KeyPressHandler* onKeyPress, const RECT& at);
 
 }  // namespace torvelt

@@ -87,11 +87,12 @@ void registerPictureBoxClass(HINSTANCE instance) {
     ::RegisterClassExW(&windowClass);
 }
 
-HWND createPictureBox(HWND parent, int id, const PictureContent* content) {
+HWND createPictureBox(HWND parent, int id, const PictureContent* content, const RECT& at) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     const HWND box =
-        ::CreateWindowExW(0, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
-                          parent, reinterpret_cast<HMENU>(INT_PTR{id}), instance, nullptr);
+        ::CreateWindowExW(0, kPictureBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, at.left,
+                          at.top, at.right - at.left, at.bottom - at.top, parent,
+                          reinterpret_cast<HMENU>(INT_PTR{id}), instance, nullptr);
     ::SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(content));
     return box;
 }

@@ -18,6 +18,6 @@ inline constexpr wchar_t kPictureBoxClass[] = L"TorveltPicture";
 void registerPictureBoxClass(HINSTANCE instance);
 
 // Creates a picture box child; a click arrives at the parent as WM_COMMAND with STN_CLICKED.
-HWND createPictureBox(HWND parent, int id, const PictureContent* content);
+HWND createPictureBox(HWND parent, int id, const PictureContent* content, const RECT& at);
 
 }  // namespace torvelt
