@@ -6,10 +6,10 @@
 
 #include <cwchar>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "folders.h"
-#include "registry_settings.h"
 #include "setup_rules.h"
 #include "stored_settings.h"
 #include "text_services.h"
@@ -54,17 +54,22 @@ SettingReader lockReader(win32::Win32Runtime& runtime) {
     };
 }
 
-// The lock's reading of a limit, or its default with "1" for a value it refuses.
-void pushLimit(std::int16_t (*stored)(const SettingReader&), const SettingReader& read,
-               std::string_view fallback) {
+using StoredLimit = std::int16_t (*)(const SettingReader&);
+
+// The number the lock takes from a stored limit, or nothing where it refuses the value.
+std::optional<std::int16_t> taken(StoredLimit stored, const SettingReader& read) {
     try {
-        const std::string value = int16ToText(stored(read));
-        push(std::string("0"));
-        push(value);
+        return stored(read);
     } catch (const RuntimeError&) {
-        push(std::string("1"));
-        push(std::string(fallback));
+        return std::nullopt;
     }
+}
+
+// The lock's reading of a limit, or its default with "1" for a value it refuses.
+void pushLimit(StoredLimit stored, const SettingReader& read, std::string_view fallback) {
+    const auto value = taken(stored, read);
+    push(std::string(value ? "0" : "1"));
+    push(value ? int16ToText(*value) : std::string(fallback));
 }
 
 std::string keyState(const SettingReader& read) {
@@ -137,15 +142,9 @@ void CheckPasswordBody() {
 void FinishTextBody() {
     win32::Win32Runtime runtime;
     const SettingReader read = lockReader(runtime);
-    const auto limit = [&read](auto stored, std::string_view fallback) {
-        try {
-            return stored(read);
-        } catch (const RuntimeError&) {
-            return textToInt16(fallback);
-        }
-    };
-    push(setup::finishText(limit(storedMaxFehler, texts::kDefaultMaxFehler),
-                           limit(storedTimeOut, texts::kDefaultTimeOut)));
+    push(setup::finishText(
+        taken(storedMaxFehler, read).value_or(textToInt16(texts::kDefaultMaxFehler)),
+        taken(storedTimeOut, read).value_or(textToInt16(texts::kDefaultTimeOut))));
 }
 
 void PageNoteBody() {
