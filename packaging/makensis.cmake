@@ -4,23 +4,14 @@ if(NOT CPACK_TORVELT_MAKENSIS)
     message(FATAL_ERROR "makensis not found: install NSIS (scripts/install-deps.sh) and configure again")
 endif()
 set(setup ${CPACK_PACKAGE_DIRECTORY}/${CPACK_TORVELT_SETUP})
-# The installer's plugin goes into the setup and the uninstaller, signed like everything else.
-set(plugins ${CPACK_TEMPORARY_DIRECTORY}-plugins)
-file(REMOVE_RECURSE ${plugins})
-file(COPY ${CPACK_TORVELT_PLUGIN} DESTINATION ${plugins})
 if(CPACK_TORVELT_SIGN)
     set(sign -DSIGN=${CPACK_TORVELT_SIGN})
-    execute_process(COMMAND ${CPACK_TORVELT_SIGN} ${plugins}/SetupRules.dll RESULT_VARIABLE failed)
-    if(failed)
-        file(REMOVE ${CPACK_PACKAGE_FILES})
-        message(FATAL_ERROR "Signing SetupRules.dll failed: ${failed}")
-    endif()
 endif()
 execute_process(
     COMMAND ${CPACK_TORVELT_MAKENSIS} -V2 -WX -INPUTCHARSET UTF8
         -DVERSION=${CPACK_PACKAGE_VERSION}
         -DSTAGE=${CPACK_TEMPORARY_DIRECTORY}
-        -DOUTFILE=${setup} -DPLUGINS=${plugins} ${sign}
+        -DOUTFILE=${setup} -DPLUGINS=${CPACK_TORVELT_PLUGINS} ${sign}
         ${CPACK_TORVELT_SCRIPT}
     RESULT_VARIABLE failed)
 if(failed)

@@ -92,7 +92,7 @@ wine_end_session "${prefix}"
 read -r size at < <(od -An -tu4 -j 14 -N 8 -- "${source}/window/resources/torvelt.ico")
 padlock=$(od -An -v -tx1 -j "${at}" -N "${size}" -- "${source}/window/resources/torvelt.ico" | tr -d ' \n')
 for file in zip/torvelt.exe "${name}-setup.exe" "${prefix}/drive_c/WindowsStart/uninstall.exe" \
-    "_CPack_Packages/win64/ZIP/${name}-win64-plugins/SetupRules.dll"; do
+    packaging/nsis-plugins/SetupRules.dll; do
     found=$(osslsigncode verify -CAfile "${certs}/good.pem" -TSA-CAfile "${certs}/tsa.pem" -in "${file}" |
         sed -nE 's/^(Message digest algorithm|(Timestamp Server )?Signature verification) *: //p' | xargs)
     od -An -v -tx1 -- "${file}" | tr -d ' \n' | grep -q "${padlock}" && found+=" padlock"
