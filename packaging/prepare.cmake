@@ -1,5 +1,6 @@
-# Runs inside cpack on the staged release files before the ZIP is made: dates them and, when a
-# certificate is given, signs torvelt.exe, so that the ZIP and the installer carry it signed.
+# Runs inside cpack on the staged release files before the ZIP is made: dates them, copies the
+# installer's plugin where makensis takes it from and, when a certificate is given, signs
+# torvelt.exe and the plugin, so that the ZIP and the installer carry them signed.
 
 # Whatever fails below, no earlier release of this version stays where a new one was asked for.
 foreach(file ${CPACK_PACKAGE_FILE_NAME}.zip ${CPACK_TORVELT_SETUP} ${CPACK_TORVELT_SUMS})
@@ -29,15 +30,19 @@ if(NOT local STREQUAL utc)
     message(FATAL_ERROR "cpack still writes local times: ${local}, not UTC ${utc}")
 endif()
 
+file(REMOVE_RECURSE ${CPACK_TORVELT_PLUGINS})
+file(COPY ${CPACK_TORVELT_PLUGIN} DESTINATION ${CPACK_TORVELT_PLUGINS})
+
 if(CPACK_TORVELT_SIGN)
     # For sign.sh here and in makensis's signing commands later; the password is there already.
     set(ENV{TORVELT_SIGN_PFX} ${CPACK_TORVELT_SIGN_PFX})
     set(ENV{TORVELT_SIGN_TIMESTAMP_URL} "${CPACK_TORVELT_SIGN_TIMESTAMP_URL}")
     set(ENV{TORVELT_OSSLSIGNCODE} ${CPACK_TORVELT_OSSLSIGNCODE})
     set(ENV{TORVELT_OPENSSL} ${CPACK_TORVELT_OPENSSL})
-    execute_process(COMMAND ${CPACK_TORVELT_SIGN} ${CPACK_TEMPORARY_DIRECTORY}/torvelt.exe
-        RESULT_VARIABLE failed)
-    if(failed)
-        message(FATAL_ERROR "Signing torvelt.exe failed: ${failed}")
-    endif()
+    foreach(file ${CPACK_TEMPORARY_DIRECTORY}/torvelt.exe ${CPACK_TORVELT_PLUGINS}/SetupRules.dll)
+        execute_process(COMMAND ${CPACK_TORVELT_SIGN} ${file} RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR "Signing ${file} failed: ${failed}")
+        endif()
+    endforeach()
 endif()
